@@ -1,0 +1,1 @@
+// Stands in for a library whose directory has no sources yet.

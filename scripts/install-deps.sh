@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages Quillmoor needs to build, test and play.
+# Idempotent: asks apt only for what is missing, and refreshes its lists only then.
+set -euo pipefail
+
+packages=(
+  build-essential cmake ninja-build pkg-config clang-format
+  libsdl2-dev libepoxy-dev libstb-dev libvorbis-dev libogg-dev zlib1g-dev
+  libgl1-mesa-dri libegl-mesa0 libegl1 libegl-dev libgl-dev
+  glslang-dev glslang-tools spirv-cross libspirv-cross-c-shared-dev spirv-tools
+  libgtest-dev libgmock-dev libbenchmark-dev
+  xvfb xauth ffmpeg
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+sudo_cmd=()
+if [ "$(id -u)" -ne 0 ]; then
+  sudo_cmd=(sudo)
+fi
+
+echo "Installing: ${missing[*]}" >&2
+"${sudo_cmd[@]}" apt-get update -qq
+DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
