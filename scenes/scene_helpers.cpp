@@ -1,0 +1,74 @@
+#include "scenes/scene_helpers.h"
+
+namespace {
+
+constexpr float FrameOverlayU = 0.78125f;   // 800 / 1024
+constexpr float FrameOverlayV = 0.5859375f; // 600 / 1024
+constexpr float FrameOverlayUv[6][2] = {
+    {0, 0},
+    {FrameOverlayU, 0},
+    {FrameOverlayU, FrameOverlayV},
+    {0, 0},
+    {FrameOverlayU, FrameOverlayV},
+    {0, FrameOverlayV},
+};
+
+} // namespace
+
+DWORD SceneHelpers::ColourByte(float value) {
+    if (value >= 1.0f) {
+        return 255;
+    }
+    if (value <= 0.0f) {
+        return 0;
+    }
+    return static_cast<DWORD>(value * 255.0f + 0.5f);
+}
+
+D3DCOLOR SceneHelpers::PackColour(float r, float g, float b, float a) {
+    return (ColourByte(a) << 24) | (ColourByte(r) << 16) | (ColourByte(g) << 8) | ColourByte(b);
+}
+
+D3DXVECTOR3 SceneHelpers::PixelToOverlay(float x, float y) {
+    return D3DXVECTOR3(x * 0.00125f - 0.5f, (600.0f - y) * 0.0016666667f - 0.5f, 0.0f);
+}
+
+void SceneHelpers::SetQuadColour(ScreenQuad* quad, D3DCOLOR colour) {
+    QuadVertex* vertices = nullptr;
+    if (quad->vertexBuffer == nullptr ||
+        FAILED(quad->vertexBuffer->Lock(0, 0, reinterpret_cast<void**>(&vertices), 0))) {
+        return;
+    }
+    quad->locked = true;
+    for (int i = 0; i < quad->vertexCount; ++i) {
+        vertices[i].colour = colour;
+    }
+    quad->locked = false;
+    quad->vertexBuffer->Unlock();
+}
+
+ScreenQuad* SceneHelpers::CreateFrameOverlay(TextureObject* texture) {
+    auto* quad = new ScreenQuad();
+    quad->Create(texture);
+    quad->FillUnit();
+    QuadVertex* vertices = nullptr;
+    if (quad->vertexBuffer != nullptr &&
+        SUCCEEDED(quad->vertexBuffer->Lock(0, 0, reinterpret_cast<void**>(&vertices), 0))) {
+        quad->locked = true;
+        for (int i = 0; i < 6; ++i) {
+            vertices[i].u = FrameOverlayUv[i][0];
+            vertices[i].v = FrameOverlayUv[i][1];
+        }
+        quad->locked = false;
+        quad->vertexBuffer->Unlock();
+    }
+    return quad;
+}
+
+ScreenQuad* SceneHelpers::CreateFadeQuad(TextureObject* texture) {
+    auto* quad = new ScreenQuad();
+    quad->Create(texture);
+    quad->FillUnit();
+    SetQuadColour(quad, 0x00FFFFFF);
+    return quad;
+}
