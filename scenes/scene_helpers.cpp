@@ -72,3 +72,36 @@ ScreenQuad* SceneHelpers::CreateFadeQuad(TextureObject* texture) {
     SetQuadColour(quad, 0x00FFFFFF);
     return quad;
 }
+
+std::vector<D3DXVECTOR3> SceneHelpers::ReadPositions(IDirect3DVertexBuffer9* vertexBuffer, std::size_t count,
+                                                     UINT stride) {
+    std::vector<D3DXVECTOR3> positions;
+    BYTE* vertices = nullptr;
+    if (vertexBuffer == nullptr || FAILED(vertexBuffer->Lock(0, 0, reinterpret_cast<void**>(&vertices), 0))) {
+        return positions;
+    }
+    positions.resize(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        const auto* p = reinterpret_cast<const float*>(vertices + i * stride);
+        positions[i] = D3DXVECTOR3(p[0], p[1], p[2]);
+    }
+    vertexBuffer->Unlock();
+    return positions;
+}
+
+void SceneHelpers::SetRoomPointLight(IDirect3DDevice9* device, DWORD index, D3DCOLORVALUE diffuse,
+                                     D3DVECTOR position, float attenuation, float ambient) {
+    D3DLIGHT9 light{};
+    light.Type = D3DLIGHT_POINT;
+    light.Diffuse = {diffuse.r, diffuse.g, diffuse.b, 0.0f};
+    light.Specular = {0.0f, 0.0f, 0.0f, 0.0f};
+    light.Ambient = {ambient, ambient, ambient, 0.0f};
+    light.Position = position;
+    light.Range = 21000.0f;
+    light.Falloff = 0.0f;
+    light.Attenuation0 = attenuation;
+    light.Attenuation1 = attenuation;
+    light.Attenuation2 = attenuation;
+    device->SetLight(index, &light);
+    device->LightEnable(index, TRUE);
+}

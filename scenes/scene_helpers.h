@@ -2,6 +2,9 @@
 // Small pieces every scene shares: colour bytes, screen pixels to overlay units, and the
 // quads most scenes lay over their picture.
 
+#include <cstddef>
+#include <vector>
+
 #include "assets/screen_quad.h"
 
 class TextureObject;
@@ -26,5 +29,13 @@ ScreenQuad* CreateFrameOverlay(TextureObject* texture);
 
 // A full-screen quad over the texture with every vertex colour 0x00FFFFFF (transparent).
 ScreenQuad* CreateFadeQuad(TextureObject* texture);
+
+// The positions (first three floats) of `count` vertices of `stride` bytes.
+std::vector<D3DXVECTOR3> ReadPositions(IDirect3DVertexBuffer9* vertexBuffer, std::size_t count, UINT stride);
+
+// A white point light of the rooms: range 21000, no specular, no falloff, diffuse alpha 0,
+// the same attenuation factor for all three terms. Set and enabled at `index`.
+void SetRoomPointLight(IDirect3DDevice9* device, DWORD index, D3DCOLORVALUE diffuse, D3DVECTOR position,
+                       float attenuation, float ambient);
 
 } // namespace SceneHelpers
