@@ -47,6 +47,26 @@ void SceneHelpers::SetQuadColour(ScreenQuad* quad, D3DCOLOR colour) {
     quad->vertexBuffer->Unlock();
 }
 
+void SceneHelpers::SetQuadCorners(ScreenQuad* quad, float left, float top, float right, float bottom) {
+    const D3DXVECTOR3 corners[6] = {
+        PixelToOverlay(left, top), PixelToOverlay(right, top),    PixelToOverlay(right, bottom),
+        PixelToOverlay(left, top), PixelToOverlay(right, bottom), PixelToOverlay(left, bottom),
+    };
+    QuadVertex* vertices = nullptr;
+    if (quad->vertexBuffer == nullptr ||
+        FAILED(quad->vertexBuffer->Lock(0, 0, reinterpret_cast<void**>(&vertices), 0))) {
+        return;
+    }
+    quad->locked = true;
+    for (int i = 0; i < 6; ++i) {
+        vertices[i].x = corners[i].x;
+        vertices[i].y = corners[i].y;
+        vertices[i].z = corners[i].z;
+    }
+    quad->locked = false;
+    quad->vertexBuffer->Unlock();
+}
+
 ScreenQuad* SceneHelpers::CreateFrameOverlay(TextureObject* texture) {
     auto* quad = new ScreenQuad();
     quad->Create(texture);
@@ -104,4 +124,54 @@ void SceneHelpers::SetRoomPointLight(IDirect3DDevice9* device, DWORD index, D3DC
     light.Attenuation2 = attenuation;
     device->SetLight(index, &light);
     device->LightEnable(index, TRUE);
+}
+
+void SceneHelpers::SetQuadPixelRect(ScreenQuad* quad, float left, float top, float right, float bottom) {
+    QuadVertex* vertices = nullptr;
+    if (quad->vertexBuffer == nullptr ||
+        FAILED(quad->vertexBuffer->Lock(0, 0, reinterpret_cast<void**>(&vertices), 0))) {
+        return;
+    }
+    quad->locked = true;
+    const D3DXVECTOR3 corners[6] = {PixelToOverlay(left, top),     PixelToOverlay(right, top),
+                                    PixelToOverlay(right, bottom), PixelToOverlay(left, top),
+                                    PixelToOverlay(right, bottom), PixelToOverlay(left, bottom)};
+    for (int i = 0; i < 6; ++i) {
+        vertices[i].x = corners[i].x;
+        vertices[i].y = corners[i].y;
+        vertices[i].z = corners[i].z;
+    }
+    quad->locked = false;
+    quad->vertexBuffer->Unlock();
+}
+
+int SceneHelpers::FindEventWindow(const float* times, int count, float t, float width) {
+    for (int i = 0; i < count; ++i) {
+        if (times[i] <= t && t <= times[i] + width) {
+            return i;
+        }
+    }
+    return -1;
+}
+
+int SceneHelpers::NextBeat(const float* times, int count, int last, float t) {
+    for (int j = last + 1; j < count; ++j) {
+        if (t >= times[j]) {
+            return j;
+        }
+    }
+    return -1;
+}
+
+D3DXMATRIX SceneHelpers::RotationXYZ(float x, float y, float z) {
+    D3DXMATRIX rotationX;
+    D3DXMATRIX rotationY;
+    D3DXMATRIX rotationZ;
+    D3DXMATRIX result;
+    D3DXMatrixRotationX(&rotationX, x);
+    D3DXMatrixRotationY(&rotationY, y);
+    D3DXMatrixRotationZ(&rotationZ, z);
+    D3DXMatrixMultiply(&result, &rotationX, &rotationY);
+    D3DXMatrixMultiply(&result, &result, &rotationZ);
+    return result;
 }
