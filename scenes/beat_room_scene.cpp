@@ -46,23 +46,12 @@ constexpr float HitWindow = 0.2f;
 constexpr float QuarterPi = 0.7853982f;
 constexpr UINT BlobStride = 32;
 
-struct RoomLight {
-    D3DCOLORVALUE diffuse;
-    D3DVECTOR position;
-    float attenuation;
-};
-constexpr RoomLight Lights[] = {
+constexpr SceneHelpers::RoomLight Lights[] = {
     {{0.06f, 0.2f, 0.6f, 0.0f}, {-50.0f, 120.0f, -130.0f}, 0.0000625f},
     {{0.05f, 0.5f, 0.1f, 0.0f}, {120.0f, 120.0f, 300.0f}, 0.0000625f},
     {{0.05f, 0.2f, 0.6f, 0.0f}, {-500.0f, 120.0f, 0.0f}, 0.00005f},
     {{0.05f, 0.1f, 0.5f, 0.0f}, {-1000.0f, 120.0f, 0.0f}, 0.00005f},
 };
-
-void SetLinearSampling(IDirect3DDevice9* d3d) {
-    d3d->SetSamplerState(0, D3DSAMP_MIPFILTER, D3DTEXF_LINEAR);
-    d3d->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
-    d3d->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_LINEAR);
-}
 
 } // namespace
 
@@ -239,11 +228,8 @@ void BeatRoomScene::PlaceCameraAndDrawRoom(float t, float dt) {
     d3d->SetRenderState(D3DRS_ZENABLE, TRUE);
     d3d->SetRenderState(D3DRS_LIGHTING, TRUE);
     d3d->SetRenderState(D3DRS_AMBIENT, 0x20202020);
-    for (DWORD i = 0; i < 4; ++i) {
-        SceneHelpers::SetRoomPointLight(d3d, i, Lights[i].diffuse, Lights[i].position, Lights[i].attenuation,
-                                        0.1f);
-    }
-    SetLinearSampling(d3d);
+    SceneHelpers::SetRoomLights(d3d, Lights, 0.1f);
+    SceneHelpers::SetLinearSampling(d3d);
     d3d->SetRenderState(D3DRS_FILLMODE, D3DFILL_SOLID);
     d3d->SetRenderState(D3DRS_AMBIENT, 0x40404040);
     room.Draw();
@@ -302,7 +288,7 @@ void BeatRoomScene::DrawBlob(float t) {
 void BeatRoomScene::DrawTube() {
     IDirect3DDevice9* d3d = device->device;
     d3d->SetRenderState(D3DRS_ZENABLE, TRUE);
-    SetLinearSampling(d3d);
+    SceneHelpers::SetLinearSampling(d3d);
     d3d->SetRenderState(D3DRS_FILLMODE, D3DFILL_SOLID);
     d3d->SetRenderState(D3DRS_LIGHTING, TRUE);
     d3d->SetRenderState(D3DRS_AMBIENT, 0x20202020);

@@ -109,69 +109,27 @@ std::vector<D3DXVECTOR3> SceneHelpers::ReadPositions(IDirect3DVertexBuffer9* ver
     return positions;
 }
 
-void SceneHelpers::SetRoomPointLight(IDirect3DDevice9* device, DWORD index, D3DCOLORVALUE diffuse,
-                                     D3DVECTOR position, float attenuation, float ambient) {
-    D3DLIGHT9 light{};
-    light.Type = D3DLIGHT_POINT;
-    light.Diffuse = {diffuse.r, diffuse.g, diffuse.b, 0.0f};
-    light.Specular = {0.0f, 0.0f, 0.0f, 0.0f};
-    light.Ambient = {ambient, ambient, ambient, 0.0f};
-    light.Position = position;
-    light.Range = 21000.0f;
-    light.Falloff = 0.0f;
-    light.Attenuation0 = attenuation;
-    light.Attenuation1 = attenuation;
-    light.Attenuation2 = attenuation;
-    device->SetLight(index, &light);
-    device->LightEnable(index, TRUE);
+void SceneHelpers::SetRoomLights(IDirect3DDevice9* device, std::span<const RoomLight> lights, float ambient) {
+    for (DWORD index = 0; index < lights.size(); ++index) {
+        const RoomLight& room = lights[index];
+        D3DLIGHT9 light{};
+        light.Type = D3DLIGHT_POINT;
+        light.Diffuse = {room.diffuse.r, room.diffuse.g, room.diffuse.b, 0.0f};
+        light.Specular = {0.0f, 0.0f, 0.0f, 0.0f};
+        light.Ambient = {ambient, ambient, ambient, 0.0f};
+        light.Position = room.position;
+        light.Range = 21000.0f;
+        light.Falloff = 0.0f;
+        light.Attenuation0 = room.attenuation;
+        light.Attenuation1 = room.attenuation;
+        light.Attenuation2 = room.attenuation;
+        device->SetLight(index, &light);
+        device->LightEnable(index, TRUE);
+    }
 }
 
-void SceneHelpers::SetQuadPixelRect(ScreenQuad* quad, float left, float top, float right, float bottom) {
-    QuadVertex* vertices = nullptr;
-    if (quad->vertexBuffer == nullptr ||
-        FAILED(quad->vertexBuffer->Lock(0, 0, reinterpret_cast<void**>(&vertices), 0))) {
-        return;
-    }
-    quad->locked = true;
-    const D3DXVECTOR3 corners[6] = {PixelToOverlay(left, top),     PixelToOverlay(right, top),
-                                    PixelToOverlay(right, bottom), PixelToOverlay(left, top),
-                                    PixelToOverlay(right, bottom), PixelToOverlay(left, bottom)};
-    for (int i = 0; i < 6; ++i) {
-        vertices[i].x = corners[i].x;
-        vertices[i].y = corners[i].y;
-        vertices[i].z = corners[i].z;
-    }
-    quad->locked = false;
-    quad->vertexBuffer->Unlock();
-}
-
-int SceneHelpers::FindEventWindow(const float* times, int count, float t, float width) {
-    for (int i = 0; i < count; ++i) {
-        if (times[i] <= t && t <= times[i] + width) {
-            return i;
-        }
-    }
-    return -1;
-}
-
-int SceneHelpers::NextBeat(const float* times, int count, int last, float t) {
-    for (int j = last + 1; j < count; ++j) {
-        if (t >= times[j]) {
-            return j;
-        }
-    }
-    return -1;
-}
-
-D3DXMATRIX SceneHelpers::RotationXYZ(float x, float y, float z) {
-    D3DXMATRIX rotationX;
-    D3DXMATRIX rotationY;
-    D3DXMATRIX rotationZ;
-    D3DXMATRIX result;
-    D3DXMatrixRotationX(&rotationX, x);
-    D3DXMatrixRotationY(&rotationY, y);
-    D3DXMatrixRotationZ(&rotationZ, z);
-    D3DXMatrixMultiply(&result, &rotationX, &rotationY);
-    D3DXMatrixMultiply(&result, &result, &rotationZ);
-    return result;
+void SceneHelpers::SetLinearSampling(IDirect3DDevice9* device) {
+    device->SetSamplerState(0, D3DSAMP_MIPFILTER, D3DTEXF_LINEAR);
+    device->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
+    device->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_LINEAR);
 }

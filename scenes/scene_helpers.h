@@ -3,6 +3,7 @@
 // quads most scenes lay over their picture.
 
 #include <cstddef>
+#include <span>
 #include <vector>
 
 #include "assets/screen_quad.h"
@@ -37,24 +38,18 @@ ScreenQuad* CreateFadeQuad(TextureObject* texture);
 // The positions (first three floats) of `count` vertices of `stride` bytes.
 std::vector<D3DXVECTOR3> ReadPositions(IDirect3DVertexBuffer9* vertexBuffer, std::size_t count, UINT stride);
 
-// A white point light of the rooms: range 21000, no specular, no falloff, diffuse alpha 0,
-// the same attenuation factor for all three terms. Set and enabled at `index`.
-void SetRoomPointLight(IDirect3DDevice9* device, DWORD index, D3DCOLORVALUE diffuse, D3DVECTOR position,
-                       float attenuation, float ambient);
+// A point light of the rooms: range 21000, no specular, no falloff, diffuse alpha 0, the
+// same attenuation factor for all three terms.
+struct RoomLight {
+    D3DCOLORVALUE diffuse;
+    D3DVECTOR position;
+    float attenuation;
+};
 
-// Writes the x and y of the six vertices of a pixel rectangle (top-left, top-right,
-// bottom-right, top-left, bottom-right, bottom-left), converted to overlay units; z 0.
-// Colours and texture coordinates are left as they are.
-void SetQuadPixelRect(ScreenQuad* quad, float left, float top, float right, float bottom);
+// Sets and enables the lights at indices 0, 1, ..., each with a grey ambient term.
+void SetRoomLights(IDirect3DDevice9* device, std::span<const RoomLight> lights, float ambient);
 
-// Index of the first event whose window [time, time + width] contains t, or -1.
-int FindEventWindow(const float* times, int count, float t, float width);
-
-// Index of the first beat after `last` whose time t has reached, or -1: one beat a frame,
-// so beats skipped by a long frame fire on the frames after it.
-int NextBeat(const float* times, int count, int last, float t);
-
-// RotationX(x) * RotationY(y) * RotationZ(z): about X first, then Y, then Z.
-D3DXMATRIX RotationXYZ(float x, float y, float z);
+// Linear minification, magnification and mip filtering on sampler 0.
+void SetLinearSampling(IDirect3DDevice9* device);
 
 } // namespace SceneHelpers
