@@ -52,6 +52,12 @@ inline int DisplayIndexFromMonitor(HMONITOR monitor) {
 // Thickness of the frame that AdjustWindowRect adds for a style (left, top, right, bottom).
 RECT FrameInsets(DWORD style, BOOL menu);
 
+// True when a message of that kind for that window waits in the queue (no SDL pumping).
+bool HasPostedMessage(HWND window, UINT message);
+
+// Drops the queued messages of a window being destroyed.
+void ForgetWindowMessages(HWND window);
+
 // Translates one SDL event into posted messages.
 void TranslateSdlEvent(const SDL_Event& event);
 
