@@ -1,0 +1,419 @@
+#include "rar/rar20_decoder.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+using namespace Rar20;
+
+namespace {
+
+// Refill thresholds: the step, a table read, and each symbol of a table read may consume up
+// to this much before the next check.
+constexpr std::size_t kStepRefill = 8162;
+constexpr std::size_t kTablesRefill = 8167;
+constexpr std::size_t kTableSymbolRefill = 8187;
+constexpr std::size_t kKeptOnRefill = 32;
+
+// A stream that has used up its packed bytes and keeps asking for this many more is corrupt
+// or truncated; decoding stops instead of spinning on stale input.
+constexpr std::size_t kStarvedSlack = 16;
+
+constexpr std::uint32_t kFlushMargin = 270;
+
+} // namespace
+
+Rar20Decoder::Rar20Decoder() = default;
+
+bool Rar20Decoder::Reset() {
+    try {
+        if (window_.size() != kWindowSize) {
+            window_.assign(kWindowSize, 0);
+        } else {
+            std::fill(window_.begin(), window_.end(), 0);
+        }
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    writePos_ = flushedPos_ = 0;
+    input_.fill(0);
+    inAddr_ = inBit_ = 0;
+    readTop_ = dataEnd_ = 0;
+    mainTable_ = distanceTable_ = repeatTable_ = bitLengthTable_ = DecodeTable{};
+    for (DecodeTable& t : audioTables_) {
+        t = DecodeTable{};
+    }
+    previousLengths_.fill(0);
+    std::fill(std::begin(oldDistances_), std::end(oldDistances_), 0);
+    ringIndex_ = 0;
+    lastDistance_ = lastLength_ = 0;
+    audioBlock_ = false;
+    channels_ = 1;
+    currentChannel_ = 0;
+    channelDelta_ = 0;
+    for (AudioChannel& c : audio_) {
+        c = AudioChannel{};
+    }
+    return true;
+}
+
+void Rar20Decoder::FirstFill() {
+    const std::size_t want = std::min<std::size_t>(kInputSize, packedLeft_);
+    const std::size_t got = want > 0 ? source_->Read(input_.data(), want) : 0;
+    // A short read means the archive ends early: nothing more will come.
+    packedLeft_ = got < want ? 0 : packedLeft_ - static_cast<std::uint32_t>(got);
+    inAddr_ = 0;
+    readTop_ = got;
+    dataEnd_ = got;
+}
+
+void Rar20Decoder::Refill() {
+    std::memmove(input_.data(), input_.data() + kInputSize - kKeptOnRefill, kKeptOnRefill);
+    inAddr_ %= kKeptOnRefill;
+    const std::size_t want = std::min<std::size_t>(kInputSize - kKeptOnRefill, packedLeft_);
+    const std::size_t got = want > 0 ? source_->Read(input_.data() + kKeptOnRefill, want) : 0;
+    packedLeft_ = got < want ? 0 : packedLeft_ - static_cast<std::uint32_t>(got);
+    readTop_ = got > 0 ? got + kKeptOnRefill : inAddr_;
+    // The real data end moves with the buffer; it only matters once the input has run dry.
+    dataEnd_ = got > 0
+                   ? got + kKeptOnRefill
+                   : (dataEnd_ > kInputSize - kKeptOnRefill ? dataEnd_ - (kInputSize - kKeptOnRefill) : 0);
+}
+
+std::uint32_t Rar20Decoder::BitField() const {
+    const std::uint32_t bits = (std::uint32_t{input_[inAddr_]} << 16) |
+                               (std::uint32_t{input_[inAddr_ + 1]} << 8) | input_[inAddr_ + 2];
+    return (bits >> (8 - inBit_)) & 0xFFFF;
+}
+
+void Rar20Decoder::AddBits(unsigned n) {
+    const unsigned total = inBit_ + n;
+    inAddr_ += total >> 3;
+    inBit_ = total & 7;
+    // Never walk off the buffer, whatever the stream says; the refill checks bring the
+    // position back long before this in any well-formed stream.
+    inAddr_ = std::min(inAddr_, kInputSize + kInputSlack - 4);
+}
+
+std::uint32_t Rar20Decoder::ReadBits(unsigned n) {
+    const std::uint32_t value = BitField() >> (16 - n);
+    AddBits(n);
+    return value;
+}
+
+bool Rar20Decoder::Starved() const {
+    return packedLeft_ == 0 && inAddr_ > dataEnd_ + kStarvedSlack;
+}
+
+void Rar20Decoder::BuildTable(DecodeTable& table, const std::uint8_t* lengths, int count) {
+    table.symbolCount = count;
+    std::uint32_t lengthCount[16] = {};
+    for (int i = 0; i < count; ++i) {
+        ++lengthCount[lengths[i] & 0xF];
+    }
+    lengthCount[0] = 0;
+    table.decodeLen[0] = table.decodePos[0] = 0;
+    std::uint32_t n = 0;
+    for (int i = 1; i < 16; ++i) {
+        n = 2 * (n + lengthCount[i]);
+        table.decodeLen[i] = std::min<std::uint32_t>(n << (15 - i), 0xFFFF);
+        table.decodePos[i] = table.decodePos[i - 1] + lengthCount[i - 1];
+    }
+    table.decodeNum.fill(0);
+    std::uint32_t next[16];
+    std::copy(std::begin(table.decodePos), std::end(table.decodePos), next);
+    for (int symbol = 0; symbol < count; ++symbol) {
+        const int length = lengths[symbol] & 0xF;
+        if (length != 0 && next[length] < table.decodeNum.size()) {
+            table.decodeNum[next[length]++] = static_cast<std::uint16_t>(symbol);
+        }
+    }
+}
+
+int Rar20Decoder::DecodeSymbol(const DecodeTable& table) {
+    const std::uint32_t n = BitField() & 0xFFFE;
+    // decodeLen rises with the bit count, so the first bound above n gives the code length.
+    unsigned bits = 15;
+    for (unsigned i = 1; i < 15; ++i) {
+        if (n < table.decodeLen[i]) {
+            bits = i;
+            break;
+        }
+    }
+    AddBits(bits);
+    std::uint32_t pos = table.decodePos[bits] + ((n - table.decodeLen[bits - 1]) >> (16 - bits));
+    if (pos >= static_cast<std::uint32_t>(table.symbolCount)) {
+        pos = 0;
+    }
+    return table.decodeNum[pos];
+}
+
+void Rar20Decoder::ReadTables() {
+    if (inAddr_ > kTablesRefill) {
+        Refill();
+    }
+    const std::uint32_t flags = BitField();
+    audioBlock_ = (flags & 0x8000) != 0;
+    if ((flags & 0x4000) == 0) {
+        previousLengths_.fill(0);
+    }
+    AddBits(2);
+    int tableSize = kLzTableSize;
+    if (audioBlock_) {
+        channels_ = static_cast<int>((flags >> 12) & 3) + 1;
+        if (currentChannel_ >= channels_) {
+            currentChannel_ = 0;
+        }
+        AddBits(2);
+        tableSize = kAudioSymbols * channels_;
+    }
+    std::uint8_t bitLengths[kBitLengthSymbols];
+    for (std::uint8_t& length : bitLengths) {
+        length = static_cast<std::uint8_t>(BitField() >> 12);
+        AddBits(4);
+    }
+    BuildTable(bitLengthTable_, bitLengths, kBitLengthSymbols);
+
+    std::array<std::uint8_t, kMaxTableSize> lengths{};
+    for (int i = 0; i < tableSize;) {
+        if (inAddr_ > kTableSymbolRefill) {
+            Refill();
+        }
+        const int symbol = DecodeSymbol(bitLengthTable_);
+        if (symbol < 16) {
+            lengths[i] = static_cast<std::uint8_t>((symbol + previousLengths_[i]) & 0xF);
+            ++i;
+        } else if (symbol == 16) {
+            // A repeat with nothing before it has nothing to repeat: it repeats length 0.
+            int count = static_cast<int>(BitField() >> 14) + 3;
+            AddBits(2);
+            for (; count > 0 && i < tableSize; --count, ++i) {
+                lengths[i] = i > 0 ? lengths[i - 1] : 0;
+            }
+        } else {
+            int count;
+            if (symbol == 17) {
+                count = static_cast<int>(BitField() >> 13) + 3;
+                AddBits(3);
+            } else {
+                count = static_cast<int>(BitField() >> 9) + 11;
+                AddBits(7);
+            }
+            for (; count > 0 && i < tableSize; --count, ++i) {
+                lengths[i] = 0;
+            }
+        }
+    }
+    if (audioBlock_) {
+        for (int c = 0; c < channels_; ++c) {
+            BuildTable(audioTables_[c], &lengths[c * kAudioSymbols], kAudioSymbols);
+        }
+    } else {
+        BuildTable(mainTable_, &lengths[0], kMainSymbols);
+        BuildTable(distanceTable_, &lengths[kMainSymbols], kDistanceSymbols);
+        BuildTable(repeatTable_, &lengths[kMainSymbols + kDistanceSymbols], kRepeatSymbols);
+    }
+    std::copy(lengths.begin(), lengths.begin() + tableSize, previousLengths_.begin());
+}
+
+void Rar20Decoder::ReadLastTables() {
+    if (readTop_ < inAddr_ + 5) {
+        return;
+    }
+    if (audioBlock_) {
+        if (DecodeSymbol(audioTables_[currentChannel_]) == kSymbolRepeatLast) {
+            ReadTables();
+        }
+    } else if (DecodeSymbol(mainTable_) == kSymbolNewTables) {
+        ReadTables();
+    }
+}
+
+void Rar20Decoder::CopyString(std::uint32_t length, std::uint32_t distance) {
+    oldDistances_[ringIndex_++ & 3] = distance;
+    lastDistance_ = distance;
+    lastLength_ = length;
+    remaining_ -= length;
+    std::uint8_t* window = window_.data();
+    std::uint32_t src = (writePos_ - distance) & kWindowMask;
+    for (std::uint32_t i = 0; i < length; ++i) {
+        window[writePos_] = window[src];
+        writePos_ = (writePos_ + 1) & kWindowMask;
+        src = (src + 1) & kWindowMask;
+    }
+}
+
+std::uint8_t Rar20Decoder::DecodeAudio(int delta) {
+    AudioChannel& v = audio_[currentChannel_];
+    ++v.byteCount;
+    v.d4 = v.d3;
+    v.d3 = v.d2;
+    v.d2 = v.lastDelta - v.d1;
+    v.d1 = v.lastDelta;
+    const int predicted =
+        ((8 * v.last + v.k1 * v.d1 + v.k2 * v.d2 + v.k3 * v.d3 + v.k4 * v.d4 + v.k5 * channelDelta_) >> 3) &
+        0xFF;
+    const int value = predicted - delta;
+
+    const int i = static_cast<int>(static_cast<std::int8_t>(delta)) * 8;
+    const int candidates[11] = {i,        i - v.d1, i + v.d1, i - v.d2,          i + v.d2,         i - v.d3,
+                                i + v.d3, i - v.d4, i + v.d4, i - channelDelta_, i + channelDelta_};
+    for (int k = 0; k < 11; ++k) {
+        v.errorSums[k] += static_cast<std::uint32_t>(std::abs(candidates[k]));
+    }
+    channelDelta_ = v.lastDelta = static_cast<std::int8_t>(value - v.last);
+    v.last = value;
+
+    if ((v.byteCount & 0x1F) == 0) {
+        int best = 0;
+        for (int k = 1; k < 11; ++k) {
+            if (v.errorSums[k] < v.errorSums[best]) {
+                best = k;
+            }
+        }
+        std::fill(std::begin(v.errorSums), std::end(v.errorSums), 0);
+        int* weights[5] = {&v.k1, &v.k2, &v.k3, &v.k4, &v.k5};
+        if (best > 0) {
+            int& k = *weights[(best - 1) / 2];
+            if (best % 2 == 1) {
+                if (k >= -16) {
+                    --k;
+                }
+            } else if (k < 16) {
+                ++k;
+            }
+        }
+    }
+    return static_cast<std::uint8_t>(value & 0xFF);
+}
+
+void Rar20Decoder::Flush(unsigned wrappedLine, unsigned straightLine) {
+    if (output_ == nullptr) {
+        flushedPos_ = writePos_;
+        return;
+    }
+    const bool wrapped = writePos_ < flushedPos_;
+    const std::uint32_t count = wrapped ? (kWindowSize - flushedPos_) + writePos_ : writePos_ - flushedPos_;
+    if (std::uint64_t{*outputSize_} + count > unpackedSize_) {
+        (*logger_)(wrapped ? wrappedLine : straightLine, "Fatal! Buffer overrun during decompression!");
+        remaining_ = -1;
+    } else if (wrapped) {
+        const std::uint32_t first = kWindowSize - flushedPos_;
+        std::memcpy(output_ + *outputSize_, window_.data() + flushedPos_, first);
+        std::memcpy(output_ + *outputSize_ + first, window_.data(), writePos_);
+        *outputSize_ += count;
+    } else {
+        std::memcpy(output_ + *outputSize_, window_.data() + flushedPos_, count);
+        *outputSize_ += count;
+    }
+    flushedPos_ = writePos_;
+}
+
+void Rar20Decoder::DecodeMember(ByteSource& source, std::uint32_t packedSize, std::uint32_t unpackedSize,
+                                bool continuesSolid, std::uint8_t* output, std::uint32_t* outputSize,
+                                const Logger& logger) {
+    if (window_.size() != kWindowSize && !Reset()) {
+        return;
+    }
+    source_ = &source;
+    packedLeft_ = packedSize;
+    unpackedSize_ = unpackedSize;
+    output_ = output;
+    outputSize_ = outputSize;
+    logger_ = &logger;
+    inAddr_ = inBit_ = 0;
+    if (!continuesSolid) {
+        for (AudioChannel& c : audio_) {
+            c = AudioChannel{};
+        }
+        std::fill(std::begin(oldDistances_), std::end(oldDistances_), 0);
+        ringIndex_ = 0;
+        currentChannel_ = 0;
+        channelDelta_ = 0;
+        lastLength_ = lastDistance_ = 0;
+        std::fill(window_.begin(), window_.end(), 0);
+        previousLengths_.fill(0);
+        writePos_ = flushedPos_ = 0;
+    }
+    FirstFill();
+    if (!continuesSolid) {
+        ReadTables();
+    }
+
+    std::uint8_t* window = window_.data();
+    remaining_ = std::int64_t{unpackedSize} - 1;
+    while (remaining_ >= 0) {
+        writePos_ &= kWindowMask;
+        if (inAddr_ > kStepRefill) {
+            Refill();
+        }
+        if (Starved()) {
+            break;
+        }
+        if (((flushedPos_ - writePos_) & kWindowMask) < kFlushMargin && flushedPos_ != writePos_) {
+            Flush(1370, 1390);
+        }
+        if (audioBlock_) {
+            const int symbol = DecodeSymbol(audioTables_[currentChannel_]);
+            if (symbol == kSymbolRepeatLast) {
+                ReadTables();
+                continue;
+            }
+            window[writePos_] = DecodeAudio(symbol);
+            writePos_ = (writePos_ + 1) & kWindowMask;
+            if (++currentChannel_ >= channels_) {
+                currentChannel_ = 0;
+            }
+            --remaining_;
+            continue;
+        }
+        const int symbol = DecodeSymbol(mainTable_);
+        if (symbol < 256) {
+            window[writePos_] = static_cast<std::uint8_t>(symbol);
+            writePos_ = (writePos_ + 1) & kWindowMask;
+            --remaining_;
+        } else if (symbol >= kSymbolFirstLength) {
+            const int index = symbol - kSymbolFirstLength;
+            std::uint32_t length = kLengthBase[index] + 3u;
+            if (kLengthBits[index] != 0) {
+                length += ReadBits(kLengthBits[index]);
+            }
+            const int distanceSymbol = DecodeSymbol(distanceTable_);
+            std::uint32_t distance = kDistanceBase[distanceSymbol] + 1;
+            if (kDistanceBits[distanceSymbol] != 0) {
+                distance += ReadBits(kDistanceBits[distanceSymbol]);
+            }
+            length += (distance >= 0x2000) + (distance >= 0x40000);
+            CopyString(length, distance);
+        } else if (symbol == kSymbolNewTables) {
+            ReadTables();
+        } else if (symbol == kSymbolRepeatLast) {
+            CopyString(lastLength_, lastDistance_);
+        } else if (symbol < kSymbolFirstShort) {
+            const std::uint32_t distance = oldDistances_[(ringIndex_ - (symbol - kSymbolRepeatLast)) & 3];
+            const int lengthSymbol = DecodeSymbol(repeatTable_);
+            std::uint32_t length = kLengthBase[lengthSymbol] + 2u;
+            if (kLengthBits[lengthSymbol] != 0) {
+                length += ReadBits(kLengthBits[lengthSymbol]);
+            }
+            length += (distance >= 0x101) + (distance >= 0x2000) + (distance >= 0x40000);
+            CopyString(length, distance);
+        } else {
+            const int index = symbol - kSymbolFirstShort;
+            std::uint32_t distance = kShortBase[index] + 1u;
+            if (kShortBits[index] != 0) {
+                distance += ReadBits(kShortBits[index]);
+            }
+            CopyString(2, distance);
+        }
+    }
+    ReadLastTables();
+    writePos_ &= kWindowMask;
+    Flush(1536, 1554);
+    flushedPos_ = writePos_;
+    source_ = nullptr;
+    output_ = nullptr;
+    outputSize_ = nullptr;
+    logger_ = nullptr;
+}
