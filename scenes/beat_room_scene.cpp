@@ -6,6 +6,7 @@
 #include "assets/effect_binding.h"
 #include "assets/resource_cache.h"
 #include "assets/screen_quad.h"
+#include "scenes/beat_events.h"
 #include "scenes/scene_helpers.h"
 #include "shell/device_holder.h"
 #include "shell/music_clock.h"
@@ -145,13 +146,7 @@ void BeatRoomScene::PulseBlob(float dt) {
 // A square decays before a new hit is applied, so it shows exactly 1.0 on the hit frame.
 void BeatRoomScene::UpdateSyncBlock(int block, float t, float dt) {
     const std::span<const float> times = BlockTimes[block];
-    int found = -1;
-    for (std::size_t k = 0; k < times.size(); ++k) {
-        if (times[k] <= t && t <= times[k] + HitWindow) {
-            found = static_cast<int>(k);
-            break;
-        }
-    }
+    const int found = BeatEvents::FindWindow(times.data(), static_cast<int>(times.size()), t, HitWindow);
     float* colour = blockColours[block];
     if (colour[3] > 0.0f) {
         colour[3] = colour[3] - 2.5f * dt;

@@ -5,6 +5,7 @@
 #include "assets/effect_binding.h"
 #include "assets/resource_cache.h"
 #include "assets/screen_quad.h"
+#include "scenes/beat_events.h"
 #include "scenes/scene_helpers.h"
 #include "shell/device_holder.h"
 #include "shell/music_clock.h"
@@ -92,17 +93,15 @@ void CutBlobScene::PlaceCamera(float t, float dt) {
     if (lastCut < 5) {
         eye.y = eye.y + 30.0f * dt;
     }
-    for (int j = lastCut + 1; j < CutCount; ++j) {
-        if (t >= CutTimes[j]) {
-            lastCut = j;
-            if (j < 5) {
-                eye.y = eye.y + 40.0f;
-                if (j == 2) {
-                    eye.x = -50.0f;
-                    eye.z = -21.0f;
-                }
+    const int cut = BeatEvents::Next(CutTimes, CutCount, lastCut, t);
+    if (cut >= 0) {
+        lastCut = cut;
+        if (cut < 5) {
+            eye.y = eye.y + 40.0f;
+            if (cut == 2) {
+                eye.x = -50.0f;
+                eye.z = -21.0f;
             }
-            break;
         }
     }
 

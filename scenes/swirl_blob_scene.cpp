@@ -7,6 +7,7 @@
 #include "assets/resource_cache.h"
 #include "assets/screen_quad.h"
 #include "scenes/scene_helpers.h"
+#include "scenes/tumble_rotation.h"
 #include "shell/device_holder.h"
 #include "shell/music_clock.h"
 
@@ -98,15 +99,7 @@ void SwirlBlobScene::DrawMeshes(float t, float dt) {
     D3DXMatrixPerspectiveFovLH(&projection, QuarterPi, 1.0f, 1.0f, 3000.0f);
     d3d->SetTransform(D3DTS_PROJECTION, &projection);
 
-    D3DXMATRIX rotationX;
-    D3DXMATRIX rotationY;
-    D3DXMATRIX rotationZ;
-    D3DXMATRIX world;
-    D3DXMatrixRotationX(&rotationX, 2.1f * spinClock);
-    D3DXMatrixRotationY(&rotationY, 2.29f * spinClock);
-    D3DXMatrixRotationZ(&rotationZ, 1.8f * spinClock);
-    D3DXMatrixMultiply(&world, &rotationX, &rotationY);
-    D3DXMatrixMultiply(&world, &world, &rotationZ);
+    const D3DXMATRIX world = TumbleRotation(2.1f * spinClock, 2.29f * spinClock, 1.8f * spinClock);
 
     D3DXMATRIX viewProjection;
     D3DXMATRIX identity;
