@@ -1,0 +1,135 @@
+#include "platform/capture/video_pipe.h"
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace {
+
+constexpr const char* ffmpegProgram = "ffmpeg";
+
+std::string FormatSeconds(double seconds) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%.3f", seconds);
+    return text;
+}
+
+} // namespace
+
+std::vector<std::string> VideoPipeArguments(const VideoPipe::Settings& s) {
+    std::vector<std::string> args = {ffmpegProgram, "-hide_banner",
+                                     "-loglevel",   "error",
+                                     "-nostdin",    "-y",
+                                     "-f",          "rawvideo",
+                                     "-pix_fmt",    "rgba",
+                                     "-s",          std::to_string(s.width) + "x" + std::to_string(s.height),
+                                     "-framerate",  std::to_string(s.fps),
+                                     "-i",          "pipe:0"};
+    const bool withAudio = !s.audioPath.empty() && access(s.audioPath.c_str(), R_OK) == 0;
+    if (withAudio) {
+        args.insert(args.end(), {"-i", s.audioPath, "-map", "0:v:0", "-map", "1:a:0"});
+    }
+    // H.264 in yuv420p plays everywhere; odd sizes need even dimensions for that.
+    args.insert(args.end(), {"-vf", "pad=ceil(iw/2)*2:ceil(ih/2)*2", "-c:v", "libx264", "-preset", "veryfast",
+                             "-crf", "18", "-pix_fmt", "yuv420p"});
+    if (withAudio) {
+        args.insert(args.end(), {"-c:a", "aac", "-b:a", "192k", "-shortest"});
+    }
+    if (s.durationSeconds > 0) {
+        args.insert(args.end(), {"-t", FormatSeconds(s.durationSeconds)});
+    }
+    // A name starting with "-" must not read as an option.
+    args.push_back(!s.outputPath.empty() && s.outputPath[0] == '-' ? "./" + s.outputPath : s.outputPath);
+    return args;
+}
+
+VideoPipe::~VideoPipe() {
+    Close();
+}
+
+bool VideoPipe::Open(const Settings& wanted) {
+    Close();
+    settings = wanted;
+    error.clear();
+    // A vanished encoder must show as a failed write, not end the process.
+    std::signal(SIGPIPE, SIG_IGN);
+
+    int fds[2];
+    if (pipe2(fds, O_CLOEXEC) != 0) {
+        error = std::string("cannot create a pipe: ") + std::strerror(errno);
+        return false;
+    }
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, fds[0], STDIN_FILENO);
+
+    const std::vector<std::string> args = VideoPipeArguments(settings);
+    std::vector<char*> argv;
+    for (const std::string& a : args) {
+        argv.push_back(const_cast<char*>(a.c_str()));
+    }
+    argv.push_back(nullptr);
+    pid_t pid = -1;
+    const int spawned = posix_spawnp(&pid, ffmpegProgram, &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    close(fds[0]);
+    if (spawned != 0) {
+        close(fds[1]);
+        error = std::string("cannot run ffmpeg: ") + std::strerror(spawned);
+        return false;
+    }
+    child = pid;
+    input = fds[1];
+    return true;
+}
+
+bool VideoPipe::Write(const unsigned char* rgba) {
+    if (input < 0 || rgba == nullptr) {
+        return false;
+    }
+    std::size_t left = static_cast<std::size_t>(settings.width) * settings.height * 4;
+    const unsigned char* at = rgba;
+    while (left > 0) {
+        const ssize_t n = write(input, at, left);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            error = "ffmpeg stopped reading frames";
+            close(input);
+            input = -1;
+            return false;
+        }
+        at += n;
+        left -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+bool VideoPipe::Close() {
+    if (input >= 0) {
+        close(input);
+        input = -1;
+    }
+    if (child <= 0) {
+        return error.empty();
+    }
+    int status = 0;
+    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    child = -1;
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        if (error.empty()) {
+            error = "ffmpeg failed";
+        }
+        return false;
+    }
+    return error.empty();
+}

@@ -1,0 +1,134 @@
+#include "shell/run_modes.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+namespace {
+
+RunModeOptions ParseArgs(const std::wstring& args) {
+    return RunModes::Parse(L"quillmoor " + args);
+}
+
+TEST(RunModesParse, NoArgumentsMeansPlainPlaying) {
+    const RunModeOptions o = RunModes::Parse(L"\"/opt/my demo/quillmoor\"");
+    EXPECT_FALSE(o.FixedClock());
+    EXPECT_FALSE(o.trace);
+    EXPECT_FALSE(o.help);
+    EXPECT_EQ(o.fps, 60);
+    EXPECT_EQ(o.untilSeconds, 190);
+    EXPECT_TRUE(o.warnings.empty());
+}
+
+struct ParseCase {
+    const wchar_t* args;
+    bool capture;
+    std::string capturePath;
+    int fps;
+    double until;
+    std::vector<double> shots;
+    std::string out;
+    std::vector<int> clock;
+    bool help;
+    std::size_t warnings;
+};
+
+TEST(RunModesParse, KeywordsValuesAndFrameworkPrecedence) {
+    const ParseCase cases[] = {
+        {L"-capture:out.mp4", true, "out.mp4", 60, 190, {}, ".", {}, false, 0},
+        {L"/CAPTURE:Out.MKV -FPS:30 -until:12.5", true, "Out.MKV", 30, 12.5, {}, ".", {}, false, 0},
+        // A quoted token keeps its blanks.
+        {L"\"-capture:/tmp/my videos/q.mp4\" -windowed",
+         true,
+         "/tmp/my videos/q.mp4",
+         60,
+         190,
+         {},
+         ".",
+         {},
+         false,
+         0},
+        {L"capture:frames", true, "frames", 60, 190, {}, ".", {}, false, 0},
+        {L"-shots:70,12.5,70 -out:shots", false, "", 60, 190, {12.5, 70}, "shots", {}, false, 0},
+        {L"-clock:0,16,-5,69204", false, "", 60, 190, {}, ".", {0, 16, -5, 69204}, false, 0},
+        {L"-help", false, "", 60, 190, {}, ".", {}, true, 0},
+        {L"-HeLp", false, "", 60, 190, {}, ".", {}, true, 0},
+        // Framework keywords come first and take their values with them.
+        {L"-width:640 -height:480 -windowed -quitafterframe:5 -constantframetime",
+         false,
+         "",
+         60,
+         190,
+         {},
+         ".",
+         {},
+         false,
+         0},
+        // "height" is the framework's even though "help" would start the same way... it does
+        // not: only a whole keyword matches.
+        {L"-heightx", false, "", 60, 190, {}, ".", {}, false, 0},
+        // Keywords run together are read one after the other, as the framework reads them.
+        {L"-windowedhelp", false, "", 60, 190, {}, ".", {}, true, 0},
+        {L"-helpme", false, "", 60, 190, {}, ".", {}, true, 0},
+        // Bad values keep the defaults and say so.
+        {L"-fps:0 -fps:abc -fps:2.5 -until:-1 -until:", false, "", 60, 190, {}, ".", {}, false, 5},
+        {L"-fps -capture", false, "", 60, 190, {}, ".", {}, false, 2},
+        {L"-shots:1,,2 -clock:1.5 -clock:x", false, "", 60, 190, {}, ".", {}, false, 3},
+        {L"-capture: -out:", false, "", 60, 190, {}, ".", {}, false, 2},
+        // Unknown tokens are skipped.
+        {L"-bogus /x:1 fpsy", false, "", 60, 190, {}, ".", {}, false, 1},
+        // One clock per run: scripted positions beat shots, shots beat a capture.
+        {L"-capture:a.mp4 -shots:1", false, "", 60, 190, {1}, ".", {}, false, 1},
+        {L"-capture:a.mp4 -clock:1", false, "", 60, 190, {}, ".", {1}, false, 1},
+    };
+    for (const ParseCase& c : cases) {
+        const RunModeOptions o = ParseArgs(c.args);
+        const std::string label = std::string(c.args, c.args + std::wcslen(c.args));
+        EXPECT_EQ(o.capture, c.capture) << label;
+        EXPECT_EQ(o.capturePath, c.capturePath) << label;
+        EXPECT_EQ(o.fps, c.fps) << label;
+        EXPECT_EQ(o.untilSeconds, c.until) << label;
+        EXPECT_EQ(o.shots, !c.shots.empty()) << label;
+        EXPECT_EQ(o.shotSeconds, c.shots) << label;
+        EXPECT_EQ(o.outDirectory, c.out) << label;
+        EXPECT_EQ(o.clock, !c.clock.empty()) << label;
+        EXPECT_EQ(o.clockMilliseconds, c.clock) << label;
+        EXPECT_EQ(o.help, c.help) << label;
+        EXPECT_EQ(o.warnings.size(), c.warnings) << label;
+    }
+}
+
+TEST(RunModesParse, TraceAndItsWindow) {
+    RunModeOptions o = ParseArgs(L"-trace:calls.jsonl -tracefrom:69 -traceuntil:69.5");
+    EXPECT_TRUE(o.trace);
+    EXPECT_EQ(o.tracePath, "calls.jsonl");
+    EXPECT_EQ(o.traceFromSeconds, 69);
+    EXPECT_EQ(o.traceUntilSeconds, 69.5);
+
+    o = ParseArgs(L"-trace:t.jsonl");
+    EXPECT_EQ(o.traceFromSeconds, 0);
+    EXPECT_TRUE(std::isinf(o.traceUntilSeconds));
+
+    // -tracefrom is not -trace with the value "from...".
+    o = ParseArgs(L"-tracefrom:3");
+    EXPECT_FALSE(o.trace);
+    EXPECT_EQ(o.traceFromSeconds, 3);
+}
+
+TEST(RunModesParse, OverlongValuesAreRefused) {
+    const RunModeOptions o = ParseArgs(L"-capture:" + std::wstring(10000, L'a'));
+    EXPECT_FALSE(o.capture);
+    EXPECT_EQ(o.warnings.size(), 1u);
+}
+
+TEST(RunModesUsage, NamesEveryRunModeKeyword) {
+    const std::string usage = RunModes::Usage();
+    for (const char* keyword : {"-capture:", "-fps:", "-until:", "-shots:", "-out:", "-clock:", "-trace:",
+                                "-tracefrom:", "-traceuntil:", "-help", "-windowed", "-quitafterframe:"}) {
+        EXPECT_NE(usage.find(keyword), std::string::npos) << keyword;
+    }
+}
+
+} // namespace
