@@ -1,0 +1,27 @@
+#pragma once
+// Writes RAR 2.0 archives (version 20 to unpack) that the reader and the original
+// archiver's unpackers read: compressed with the RAR 2.0 LZ scheme, optionally solid,
+// falling back to storing members that do not shrink.
+//
+//   RarWriter::Write("data.rar", {{"data\\blob.jpg", bytes}, ...}, /*solid=*/true);
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class RarWriter {
+  public:
+    struct Member {
+        std::string name; // "/" or "\" between directories; stored with "\"
+        std::vector<std::uint8_t> bytes;
+    };
+
+    // The whole archive in memory; empty when a member is too large (4 GiB or more) or a
+    // name is empty or longer than 259 bytes.
+    static std::vector<std::uint8_t> Build(const std::vector<Member>& members, bool solid);
+
+    // Build, then write to `path` (a plain POSIX path). False when either fails; `error`
+    // then says why.
+    static bool Write(const std::string& path, const std::vector<Member>& members, bool solid,
+                      std::string* error = nullptr);
+};

@@ -1,0 +1,167 @@
+// Pack with our writer, extract with our reader: identical bytes and CRC.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <random>
+#include <cstring>
+
+#include "rar/crc32.h"
+#include "rar/rar_block.h"
+#include "rar/rar_writer.h"
+#include "tests/rar/rar_test_support.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::vector<std::uint8_t> Random(std::size_t n, std::uint32_t seed) {
+    std::mt19937 gen(seed);
+    std::vector<std::uint8_t> v(n);
+    for (auto& b : v) {
+        b = static_cast<std::uint8_t>(gen());
+    }
+    return v;
+}
+
+std::vector<std::uint8_t> Text(std::size_t n, std::uint32_t seed) {
+    // Words from a small vocabulary: compressible, with matches at many distances.
+    static const char* words[] = {"blob ",    "room ", "water ", "flare ", "mesh ",
+                                  "texture ", "\n",    "quill ", "moor "};
+    std::mt19937 gen(seed);
+    std::vector<std::uint8_t> v;
+    while (v.size() < n) {
+        const char* w = words[gen() % 9];
+        v.insert(v.end(), w, w + std::strlen(w));
+    }
+    v.resize(n);
+    return v;
+}
+
+std::vector<std::uint8_t> Repeat(std::size_t n, const std::string& unit) {
+    std::vector<std::uint8_t> v(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        v[i] = static_cast<std::uint8_t>(unit[i % unit.size()]);
+    }
+    return v;
+}
+
+// Data whose matches lie further back than 0x2000 and 0x40000 (length bonuses), and a
+// second copy more than 1 MiB later, beyond the window.
+std::vector<std::uint8_t> FarRepeats() {
+    std::vector<std::uint8_t> block = Random(0x3000, 7);
+    std::vector<std::uint8_t> v = block;
+    const std::vector<std::uint8_t> gap1 = Random(0x41000, 8);
+    v.insert(v.end(), gap1.begin(), gap1.end());
+    v.insert(v.end(), block.begin(), block.end());
+    v.insert(v.end(), block.begin(), block.begin() + 1000);
+    const std::vector<std::uint8_t> gap2 = Text(0x100000, 9);
+    v.insert(v.end(), gap2.begin(), gap2.end());
+    v.insert(v.end(), block.begin(), block.end());
+    return v;
+}
+
+struct RoundTripCase {
+    const char* name;
+    std::vector<RarWriter::Member> members;
+    bool solid;
+};
+
+std::vector<RoundTripCase> Cases() {
+    std::vector<RoundTripCase> cases;
+    cases.push_back({"empty file", {{"empty.bin", {}}}, true});
+    cases.push_back({"one byte", {{"one.bin", {0x42}}}, true});
+    cases.push_back({"two bytes", {{"two.bin", {0, 0}}}, false});
+    cases.push_back({"repetitive", {{"rep.bin", Repeat(100000, "abcabcabd")}}, true});
+    cases.push_back({"single value", {{"zeros.bin", std::vector<std::uint8_t>(300000, 0)}}, true});
+    cases.push_back({"random", {{"random.bin", Random(50000, 1)}}, true});
+    cases.push_back({"text", {{"text.txt", Text(200000, 2)}}, false});
+    cases.push_back({"larger than the window", {{"big.bin", FarRepeats()}}, true});
+    std::vector<RarWriter::Member> many;
+    for (int i = 0; i < 40; ++i) {
+        std::vector<std::uint8_t> bytes;
+        switch (i % 5) {
+        case 0:
+            bytes = Text(1000 + i * 997, i);
+            break;
+        case 1:
+            bytes = Random(100 + i * 13, i);
+            break; // stored inside the solid stream
+        case 2:
+            bytes = {};
+            break;
+        case 3:
+            bytes = Repeat(5000, "data\\meshes\\");
+            break;
+        case 4:
+            bytes = Text(20000, 3);
+            break; // same text as other members: cross-member matches
+        }
+        many.push_back({"data\\m" + std::to_string(i) + ".bin", bytes});
+    }
+    cases.push_back({"many members solid", many, true});
+    cases.push_back({"many members not solid", many, false});
+    return cases;
+}
+
+class RarWriterRoundTrip : public ::testing::Test {
+  protected:
+    void SetUp() override { dir_ = RarTest::MakeTempDir("qm_rarpack"); }
+    void TearDown() override { fs::remove_all(dir_); }
+    fs::path dir_;
+};
+
+TEST_F(RarWriterRoundTrip, PackThenExtractGivesTheSameBytes) {
+    int n = 0;
+    for (const RoundTripCase& c : Cases()) {
+        SCOPED_TRACE(c.name);
+        const std::string path = (dir_ / ("a" + std::to_string(n++) + ".rar")).string();
+        std::string error;
+        ASSERT_TRUE(RarWriter::Write(path, c.members, c.solid, &error)) << error;
+        // Forward order, then reverse (which exercises the restart of the solid state).
+        std::vector<std::size_t> order(c.members.size());
+        for (std::size_t i = 0; i < order.size(); ++i) {
+            order[i] = i;
+        }
+        for (int pass = 0; pass < 2; ++pass) {
+            for (std::size_t i : order) {
+                const RarWriter::Member& m = c.members[i];
+                SCOPED_TRACE(m.name);
+                const RarTest::Extracted e = RarTest::Extract(m.name, path);
+                ASSERT_TRUE(e.ok);
+                EXPECT_EQ(e.bytes, m.bytes);
+                EXPECT_EQ(Crc32::Compute(e.bytes.data(), e.bytes.size()),
+                          Crc32::Compute(m.bytes.data(), m.bytes.size()));
+            }
+            std::reverse(order.begin(), order.end());
+        }
+    }
+}
+
+TEST_F(RarWriterRoundTrip, CompressesWhatCompressesAndStoresWhatDoesNot) {
+    const std::vector<std::uint8_t> text = Text(200000, 5);
+    const std::vector<std::uint8_t> noise = Random(20000, 6);
+    const std::vector<std::uint8_t> archive =
+        RarWriter::Build({{"text.txt", text}, {"noise.bin", noise}, {"text2.txt", text}}, true);
+    ASSERT_FALSE(archive.empty());
+    // Text shrinks a lot; the identical second copy in the solid stream costs almost nothing;
+    // noise is stored as it is.
+    EXPECT_LT(archive.size(), text.size() / 3 + noise.size() + 2000);
+    EXPECT_GT(archive.size(), noise.size());
+    std::size_t methodStored = 0;
+    for (std::size_t i = 0; i + 4 < archive.size(); ++i) {
+        if (std::memcmp(&archive[i], "noise.bin", 9) == 0) {
+            methodStored = archive[i - 7]; // method byte sits 7 bytes before the name
+        }
+    }
+    EXPECT_EQ(methodStored, RarFormat::kMethodStored);
+}
+
+TEST_F(RarWriterRoundTrip, RefusesNamesTheFormatCannotHold) {
+    EXPECT_TRUE(RarWriter::Build({{"", {1}}}, true).empty());
+    EXPECT_TRUE(RarWriter::Build({{std::string(260, 'x'), {1}}}, true).empty());
+    std::string error;
+    EXPECT_FALSE(RarWriter::Write((dir_ / "no/such/dir.rar").string(), {{"a", {1}}}, true, &error));
+    EXPECT_FALSE(error.empty());
+}
+
+} // namespace
