@@ -115,6 +115,10 @@ class ID3DXMesh : public IUnknown {
                              ID3DXBuffer** vertexRemap, ID3DXMesh** optMesh) = 0;
 };
 
+// An empty mesh of the given size and vertex format, its buffers made through the device.
+HRESULT D3DXCreateMeshFVF(DWORD numFaces, DWORD numVertices, DWORD options, DWORD fvf, IDirect3DDevice9* device,
+                          ID3DXMesh** mesh);
+
 HRESULT D3DXLoadMeshFromXW(LPCWSTR filename, DWORD options, IDirect3DDevice9* device, ID3DXBuffer** adjacency,
                            ID3DXBuffer** materials, ID3DXBuffer** effectInstances, DWORD* numMaterials,
                            ID3DXMesh** mesh);
@@ -133,6 +137,11 @@ struct D3DXMACRO {
     LPCSTR Name;
     LPCSTR Definition;
 };
+
+// ID3DXEffect::Begin flags: without them, End puts back the states the passes changed.
+constexpr DWORD D3DXFX_DONOTSAVESTATE = 0x00000001;
+constexpr DWORD D3DXFX_DONOTSAVESHADERSTATE = 0x00000002;
+constexpr DWORD D3DXFX_DONOTSAVESAMPLERSTATE = 0x00000004;
 
 class ID3DXInclude;
 class ID3DXEffectPool;

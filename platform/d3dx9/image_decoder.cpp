@@ -1,0 +1,57 @@
+#include "platform/d3dx9/image_decoder.h"
+
+#include <climits>
+#include <stb_image.h>
+
+#include "platform/d3dx9/dds_reader.h"
+
+namespace {
+
+constexpr int kMaxDimension = 16384;
+
+std::optional<ImageData> DecodeWithStb(const std::uint8_t* data, std::size_t size) {
+    if (size == 0 || size > static_cast<std::size_t>(INT_MAX)) {
+        return std::nullopt;
+    }
+    int width = 0, height = 0, channels = 0;
+    if (!stbi_info_from_memory(data, static_cast<int>(size), &width, &height, &channels) || width <= 0 ||
+        height <= 0 || width > kMaxDimension || height > kMaxDimension) {
+        return std::nullopt;
+    }
+    stbi_uc* pixels = stbi_load_from_memory(data, static_cast<int>(size), &width, &height, &channels, 4);
+    if (pixels == nullptr) {
+        return std::nullopt;
+    }
+    const bool alpha = channels == 2 || channels == 4;
+    ImageData image;
+    image.format = alpha ? D3DFMT_A8R8G8B8 : D3DFMT_X8R8G8B8;
+    ImageLevel level;
+    level.width = static_cast<UINT>(width);
+    level.height = static_cast<UINT>(height);
+    const std::size_t count = static_cast<std::size_t>(width) * height;
+    level.bytes.resize(count * 4);
+    for (std::size_t i = 0; i < count; ++i) {
+        // stb gives R, G, B, A; Direct3D's A8R8G8B8 sits in memory as B, G, R, A.
+        level.bytes[i * 4 + 0] = pixels[i * 4 + 2];
+        level.bytes[i * 4 + 1] = pixels[i * 4 + 1];
+        level.bytes[i * 4 + 2] = pixels[i * 4 + 0];
+        level.bytes[i * 4 + 3] = alpha ? pixels[i * 4 + 3] : 0xFF;
+    }
+    stbi_image_free(pixels);
+    image.faces.resize(1);
+    image.faces[0].push_back(std::move(level));
+    return image;
+}
+
+} // namespace
+
+namespace ImageDecoder {
+
+std::optional<ImageData> Decode(const std::uint8_t* data, std::size_t size) {
+    if (DdsReader::HasSignature(data, size)) {
+        return DdsReader::Read(data, size);
+    }
+    return DecodeWithStb(data, size);
+}
+
+} // namespace ImageDecoder
