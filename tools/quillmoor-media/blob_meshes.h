@@ -1,0 +1,18 @@
+#pragma once
+
+#include "tools/quillmoor-media/mesh.h"
+
+namespace media {
+
+// The effect-drawn blob meshes, each shaped for the camera and deformation of the scene that shows it.
+Mesh MakeOpeningBlob();    // blobby02.x: lumpy, radius 5 to 12.5 about the origin
+Mesh MakeFlightRing();     // blobby12.x: a ring of blobs around (-145, 37, -28) in the plane x = -145
+Mesh MakeWobbleBlob();     // blobby23.x: radius up to 70
+Mesh MakePulseBlob();      // blobby21.x: radius up to 70
+Mesh MakeCreditsBlob();    // blobby15.x: radius up to 11
+Mesh MakeHelixTower();     // blobby13.x: four strands winding at radius 58..74 about Y, y -80..440
+Mesh MakeSwirlBlob();      // blobby19.x: a star of arms, radius up to 40
+Mesh MakeBackdropSphere(); // blobby_sphere.x: a bumpy shell of radius about 450 seen from inside
+Mesh MakeStack();          // stapel.x: levels of blobs along +Z from 0 to 250, hollow core
+
+} // namespace media
