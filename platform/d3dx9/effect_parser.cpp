@@ -1,0 +1,978 @@
+#include "platform/d3dx9/effect_parser.h"
+
+#include <cctype>
+#include <cstdlib>
+#include <set>
+#include <string>
+
+namespace {
+
+struct NamedValue {
+    const char* name;
+    DWORD value;
+};
+
+enum class ValueKind { Bool, ZBuffer, Fill, Shade, Blend, Cull, Compare, BlendOp, Number };
+
+struct RenderStateName {
+    const char* name;
+    D3DRENDERSTATETYPE state;
+    ValueKind kind;
+};
+
+constexpr RenderStateName RenderStateNames[] = {
+    {"ZEnable", D3DRS_ZENABLE, ValueKind::ZBuffer},
+    {"FillMode", D3DRS_FILLMODE, ValueKind::Fill},
+    {"ShadeMode", D3DRS_SHADEMODE, ValueKind::Shade},
+    {"ZWriteEnable", D3DRS_ZWRITEENABLE, ValueKind::Bool},
+    {"AlphaTestEnable", D3DRS_ALPHATESTENABLE, ValueKind::Bool},
+    {"SrcBlend", D3DRS_SRCBLEND, ValueKind::Blend},
+    {"DestBlend", D3DRS_DESTBLEND, ValueKind::Blend},
+    {"CullMode", D3DRS_CULLMODE, ValueKind::Cull},
+    {"ZFunc", D3DRS_ZFUNC, ValueKind::Compare},
+    {"AlphaRef", D3DRS_ALPHAREF, ValueKind::Number},
+    {"AlphaFunc", D3DRS_ALPHAFUNC, ValueKind::Compare},
+    {"DitherEnable", D3DRS_DITHERENABLE, ValueKind::Bool},
+    {"AlphaBlendEnable", D3DRS_ALPHABLENDENABLE, ValueKind::Bool},
+    {"FogEnable", D3DRS_FOGENABLE, ValueKind::Bool},
+    {"SpecularEnable", D3DRS_SPECULARENABLE, ValueKind::Bool},
+    {"StencilEnable", D3DRS_STENCILENABLE, ValueKind::Bool},
+    {"TextureFactor", D3DRS_TEXTUREFACTOR, ValueKind::Number},
+    {"Lighting", D3DRS_LIGHTING, ValueKind::Bool},
+    {"Ambient", D3DRS_AMBIENT, ValueKind::Number},
+    {"ColorVertex", D3DRS_COLORVERTEX, ValueKind::Bool},
+    {"NormalizeNormals", D3DRS_NORMALIZENORMALS, ValueKind::Bool},
+    {"ColorWriteEnable", D3DRS_COLORWRITEENABLE, ValueKind::Number},
+    {"BlendOp", D3DRS_BLENDOP, ValueKind::BlendOp},
+    {"SeparateAlphaBlendEnable", D3DRS_SEPARATEALPHABLENDENABLE, ValueKind::Bool},
+    {"SrcBlendAlpha", D3DRS_SRCBLENDALPHA, ValueKind::Blend},
+    {"DestBlendAlpha", D3DRS_DESTBLENDALPHA, ValueKind::Blend},
+    {"BlendOpAlpha", D3DRS_BLENDOPALPHA, ValueKind::BlendOp},
+};
+
+constexpr NamedValue BoolValues[] = {{"true", 1}, {"false", 0}};
+constexpr NamedValue ZBufferValues[] = {{"true", D3DZB_TRUE}, {"false", D3DZB_FALSE}, {"UseW", 2}};
+constexpr NamedValue FillValues[] = {
+    {"Point", D3DFILL_POINT}, {"Wireframe", D3DFILL_WIREFRAME}, {"Solid", D3DFILL_SOLID}};
+constexpr NamedValue ShadeValues[] = {{"Flat", D3DSHADE_FLAT}, {"Gouraud", D3DSHADE_GOURAUD}};
+constexpr NamedValue BlendValues[] = {
+    {"Zero", D3DBLEND_ZERO},
+    {"One", D3DBLEND_ONE},
+    {"SrcColor", D3DBLEND_SRCCOLOR},
+    {"InvSrcColor", D3DBLEND_INVSRCCOLOR},
+    {"SrcAlpha", D3DBLEND_SRCALPHA},
+    {"InvSrcAlpha", D3DBLEND_INVSRCALPHA},
+    {"DestAlpha", D3DBLEND_DESTALPHA},
+    {"InvDestAlpha", D3DBLEND_INVDESTALPHA},
+    {"DestColor", D3DBLEND_DESTCOLOR},
+    {"InvDestColor", D3DBLEND_INVDESTCOLOR},
+    {"SrcAlphaSat", D3DBLEND_SRCALPHASAT},
+};
+constexpr NamedValue CullValues[] = {{"None", D3DCULL_NONE}, {"CW", D3DCULL_CW}, {"CCW", D3DCULL_CCW}};
+constexpr NamedValue CompareValues[] = {
+    {"Never", D3DCMP_NEVER},
+    {"Less", D3DCMP_LESS},
+    {"Equal", D3DCMP_EQUAL},
+    {"LessEqual", D3DCMP_LESSEQUAL},
+    {"Greater", D3DCMP_GREATER},
+    {"NotEqual", D3DCMP_NOTEQUAL},
+    {"GreaterEqual", D3DCMP_GREATEREQUAL},
+    {"Always", D3DCMP_ALWAYS},
+};
+constexpr NamedValue BlendOpValues[] = {
+    {"Add", D3DBLENDOP_ADD}, {"Subtract", D3DBLENDOP_SUBTRACT}, {"RevSubtract", D3DBLENDOP_REVSUBTRACT},
+    {"Min", D3DBLENDOP_MIN}, {"Max", D3DBLENDOP_MAX},
+};
+
+enum class SamplerValueKind { Filter, Address, Number };
+
+struct SamplerStateName {
+    const char* name;
+    D3DSAMPLERSTATETYPE state;
+    SamplerValueKind kind;
+};
+
+constexpr SamplerStateName SamplerStateNames[] = {
+    {"AddressU", D3DSAMP_ADDRESSU, SamplerValueKind::Address},
+    {"AddressV", D3DSAMP_ADDRESSV, SamplerValueKind::Address},
+    {"AddressW", D3DSAMP_ADDRESSW, SamplerValueKind::Address},
+    {"BorderColor", D3DSAMP_BORDERCOLOR, SamplerValueKind::Number},
+    {"MagFilter", D3DSAMP_MAGFILTER, SamplerValueKind::Filter},
+    {"MinFilter", D3DSAMP_MINFILTER, SamplerValueKind::Filter},
+    {"MipFilter", D3DSAMP_MIPFILTER, SamplerValueKind::Filter},
+};
+constexpr NamedValue FilterValues[] = {
+    {"None", D3DTEXF_NONE},
+    {"Point", D3DTEXF_POINT},
+    {"Linear", D3DTEXF_LINEAR},
+    {"Anisotropic", D3DTEXF_ANISOTROPIC},
+};
+constexpr NamedValue AddressValues[] = {
+    {"Wrap", D3DTADDRESS_WRAP},
+    {"Mirror", D3DTADDRESS_MIRROR},
+    {"Clamp", D3DTADDRESS_CLAMP},
+    {"Border", D3DTADDRESS_BORDER},
+    {"MirrorOnce", 5},
+};
+
+bool EqualNoCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (std::tolower(static_cast<unsigned char>(a[i])) !=
+            std::tolower(static_cast<unsigned char>(b[i]))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+template <size_t N> const NamedValue* FindValue(const NamedValue (&table)[N], std::string_view name) {
+    for (const NamedValue& entry : table) {
+        if (EqualNoCase(entry.name, name)) {
+            return &entry;
+        }
+    }
+    return nullptr;
+}
+
+enum class TokenKind { Identifier, Number, String, Punct, Directive, End };
+
+struct Token {
+    TokenKind kind;
+    std::string_view text;
+    size_t begin;
+    size_t end;
+    int line;
+};
+
+class Tokenizer {
+  public:
+    explicit Tokenizer(std::string_view source) : source_(source) {}
+
+    bool Run(std::vector<Token>* tokens, std::string* error) {
+        size_t i = 0;
+        int line = 1;
+        bool lineStart = true;
+        while (i < source_.size()) {
+            char c = source_[i];
+            if (c == '\n') {
+                ++line;
+                ++i;
+                lineStart = true;
+                continue;
+            }
+            if (std::isspace(static_cast<unsigned char>(c))) {
+                ++i;
+                continue;
+            }
+            if (c == '/' && i + 1 < source_.size() && source_[i + 1] == '/') {
+                while (i < source_.size() && source_[i] != '\n') {
+                    ++i;
+                }
+                continue;
+            }
+            if (c == '/' && i + 1 < source_.size() && source_[i + 1] == '*') {
+                size_t close = source_.find("*/", i + 2);
+                if (close == std::string_view::npos) {
+                    *error = "line " + std::to_string(line) + ": unterminated comment";
+                    return false;
+                }
+                for (size_t k = i; k < close; ++k) {
+                    line += source_[k] == '\n';
+                }
+                i = close + 2;
+                continue;
+            }
+            size_t begin = i;
+            TokenKind kind;
+            if (c == '#' && lineStart) {
+                // A preprocessor line, continuation lines included; handed on unchanged.
+                while (i < source_.size() && source_[i] != '\n') {
+                    if (source_[i] == '\\' && i + 1 < source_.size() && source_[i + 1] == '\n') {
+                        ++line;
+                        i += 2;
+                        continue;
+                    }
+                    ++i;
+                }
+                kind = TokenKind::Directive;
+            } else if (std::isalpha(static_cast<unsigned char>(c)) || c == '_') {
+                while (i < source_.size() &&
+                       (std::isalnum(static_cast<unsigned char>(source_[i])) || source_[i] == '_')) {
+                    ++i;
+                }
+                kind = TokenKind::Identifier;
+            } else if (std::isdigit(static_cast<unsigned char>(c)) ||
+                       (c == '.' && i + 1 < source_.size() &&
+                        std::isdigit(static_cast<unsigned char>(source_[i + 1])))) {
+                while (i < source_.size()) {
+                    char d = source_[i];
+                    bool exponentSign = (d == '+' || d == '-') &&
+                                        (source_[i - 1] == 'e' || source_[i - 1] == 'E') &&
+                                        !(source_[begin] == '0' && begin + 1 < source_.size() &&
+                                          (source_[begin + 1] == 'x' || source_[begin + 1] == 'X'));
+                    if (std::isalnum(static_cast<unsigned char>(d)) || d == '.' || exponentSign) {
+                        ++i;
+                    } else {
+                        break;
+                    }
+                }
+                kind = TokenKind::Number;
+            } else if (c == '"') {
+                ++i;
+                while (i < source_.size() && source_[i] != '"' && source_[i] != '\n') {
+                    i += source_[i] == '\\' ? 2 : 1;
+                }
+                if (i >= source_.size() || source_[i] != '"') {
+                    *error = "line " + std::to_string(line) + ": unterminated string";
+                    return false;
+                }
+                ++i;
+                kind = TokenKind::String;
+            } else {
+                ++i;
+                kind = TokenKind::Punct;
+            }
+            lineStart = false;
+            tokens->push_back({kind, source_.substr(begin, i - begin), begin, i, line});
+        }
+        tokens->push_back({TokenKind::End, {}, source_.size(), source_.size(), line});
+        return true;
+    }
+
+  private:
+    std::string_view source_;
+};
+
+struct TypeInfo {
+    EffectBaseType type = EffectBaseType::Other;
+    unsigned rows = 1;
+    unsigned columns = 1;
+};
+
+// "float", "float3", "half4x4", "bool", "int2"; vector and matrix spelled out are handled
+// by the caller.
+TypeInfo ScalarOrVectorType(std::string_view name) {
+    struct Base {
+        const char* prefix;
+        EffectBaseType type;
+    };
+    constexpr Base Bases[] = {{"float", EffectBaseType::Float},  {"half", EffectBaseType::Float},
+                              {"double", EffectBaseType::Float}, {"int", EffectBaseType::Int},
+                              {"uint", EffectBaseType::Int},     {"dword", EffectBaseType::Int},
+                              {"bool", EffectBaseType::Bool}};
+    TypeInfo info;
+    for (const Base& base : Bases) {
+        std::string_view prefix = base.prefix;
+        if (name.substr(0, prefix.size()) != prefix) {
+            continue;
+        }
+        std::string_view rest = name.substr(prefix.size());
+        auto digit = [](char d) { return d >= '1' && d <= '4'; };
+        if (rest.empty()) {
+            info.type = base.type;
+        } else if (rest.size() == 1 && digit(rest[0])) {
+            info.type = base.type;
+            info.columns = rest[0] - '0';
+        } else if (rest.size() == 3 && digit(rest[0]) && rest[1] == 'x' && digit(rest[2])) {
+            info.type = base.type;
+            info.rows = rest[0] - '0';
+            info.columns = rest[2] - '0';
+        }
+        if (info.type != EffectBaseType::Other) {
+            return info;
+        }
+    }
+    return info;
+}
+
+bool IsTextureType(std::string_view name) {
+    return EqualNoCase(name, "texture") || EqualNoCase(name, "texture1D") || EqualNoCase(name, "texture2D") ||
+           EqualNoCase(name, "texture3D") || EqualNoCase(name, "textureCUBE");
+}
+
+bool IsSamplerType(std::string_view name) {
+    return name == "sampler" || name == "sampler1D" || name == "sampler2D" || name == "sampler3D" ||
+           name == "samplerCUBE";
+}
+
+bool IsModifier(std::string_view name) {
+    return name == "static" || name == "uniform" || name == "const" || name == "extern" || name == "shared" ||
+           name == "volatile" || name == "row_major" || name == "column_major" || name == "inline" ||
+           name == "nointerpolation" || name == "precise";
+}
+
+class Parser {
+  public:
+    Parser(std::string_view source, std::vector<Token> tokens, EffectDescription* out)
+        : source_(source), tokens_(std::move(tokens)), out_(out) {}
+
+    bool Run(std::string* error) {
+        FindSamplerUses();
+        while (Peek().kind != TokenKind::End) {
+            if (!Statement()) {
+                *error = "line " + std::to_string(tokens_[errorToken_].line) + ": " + message_;
+                return false;
+            }
+        }
+        return true;
+    }
+
+  private:
+    const Token& Peek(size_t ahead = 0) const {
+        size_t index = std::min(pos_ + ahead, tokens_.size() - 1);
+        return tokens_[index];
+    }
+    bool Is(std::string_view text, size_t ahead = 0) const {
+        const Token& t = Peek(ahead);
+        return t.kind != TokenKind::End && t.kind != TokenKind::String && t.text == text;
+    }
+    bool Fail(const std::string& message) {
+        message_ = message;
+        errorToken_ = std::min(pos_, tokens_.size() - 1);
+        return false;
+    }
+    bool Expect(std::string_view text) {
+        if (!Is(text)) {
+            return Fail("expected '" + std::string(text) + "'");
+        }
+        ++pos_;
+        return true;
+    }
+    bool Identifier(std::string* name) {
+        if (Peek().kind != TokenKind::Identifier) {
+            return Fail("expected a name");
+        }
+        *name = std::string(Peek().text);
+        ++pos_;
+        return true;
+    }
+
+    // Skips a balanced group that starts at the current token (one of ( [ {).
+    bool SkipGroup() {
+        std::string stack;
+        do {
+            const Token& t = Peek();
+            if (t.kind == TokenKind::End) {
+                return Fail("unbalanced brackets");
+            }
+            if (t.kind == TokenKind::Punct) {
+                char c = t.text[0];
+                if (c == '(' || c == '[' || c == '{') {
+                    stack.push_back(c == '(' ? ')' : c == '[' ? ']' : '}');
+                } else if (c == ')' || c == ']' || c == '}') {
+                    if (stack.empty() || c != stack.back()) {
+                        return Fail("unbalanced brackets");
+                    }
+                    stack.pop_back();
+                }
+            }
+            ++pos_;
+        } while (!stack.empty());
+        return true;
+    }
+
+    // Annotations: "<" declarations ">". Comparisons cannot appear inside, so the first
+    // ">" at depth zero closes them.
+    bool SkipAnnotations() {
+        if (!Is("<")) {
+            return true;
+        }
+        ++pos_;
+        while (!Is(">")) {
+            if (Peek().kind == TokenKind::End) {
+                return Fail("unterminated annotation");
+            }
+            if (Is("{") || Is("(")) {
+                if (!SkipGroup()) {
+                    return false;
+                }
+                continue;
+            }
+            ++pos_;
+        }
+        ++pos_;
+        return true;
+    }
+
+    void Emit(size_t beginToken, size_t endToken) {
+        if (endToken <= beginToken) {
+            return;
+        }
+        out_->hlsl.append(
+            source_.substr(tokens_[beginToken].begin, tokens_[endToken - 1].end - tokens_[beginToken].begin));
+        out_->hlsl.push_back('\n');
+    }
+
+    void FindSamplerUses() {
+        for (size_t i = 0; i + 2 < tokens_.size(); ++i) {
+            if (tokens_[i].kind != TokenKind::Identifier || tokens_[i + 1].text != "(" ||
+                tokens_[i + 2].kind != TokenKind::Identifier) {
+                continue;
+            }
+            std::string_view fn = tokens_[i].text;
+            if (fn.substr(0, 7) == "texCUBE") {
+                cubeSamplers_.insert(std::string(tokens_[i + 2].text));
+            } else if (fn.substr(0, 5) == "tex3D") {
+                volumeSamplers_.insert(std::string(tokens_[i + 2].text));
+            }
+        }
+    }
+
+    bool Statement() {
+        const Token& first = Peek();
+        if (first.kind == TokenKind::Directive) {
+            out_->hlsl.append(first.text);
+            out_->hlsl.push_back('\n');
+            ++pos_;
+            return true;
+        }
+        if (Is(";")) {
+            ++pos_;
+            return true;
+        }
+        if (Is("technique") || Is("Technique") || Is("technique9")) {
+            return Technique();
+        }
+        if (Is("struct") || Is("typedef") || Is("cbuffer")) {
+            size_t begin = pos_;
+            while (!Is(";") && !Is("{")) {
+                if (Peek().kind == TokenKind::End) {
+                    return Fail("unterminated declaration");
+                }
+                ++pos_;
+            }
+            if (Is("{") && !SkipGroup()) {
+                return false;
+            }
+            if (Is(";")) {
+                ++pos_;
+            }
+            Emit(begin, pos_);
+            return true;
+        }
+        return Declaration();
+    }
+
+    // A function (copied through) or one or more global variables.
+    bool Declaration() {
+        size_t begin = pos_;
+        bool isStatic = false;
+        while (Peek().kind == TokenKind::Identifier && IsModifier(Peek().text)) {
+            isStatic = isStatic || Is("static");
+            ++pos_;
+        }
+        if (Peek().kind != TokenKind::Identifier) {
+            return Fail("unexpected '" + std::string(Peek().text) + "'");
+        }
+        size_t typeBegin = pos_;
+        std::string_view typeName = Peek().text;
+        ++pos_;
+        TypeInfo type = ScalarOrVectorType(typeName);
+        if (typeName == "vector" || typeName == "matrix") {
+            type.type = EffectBaseType::Float;
+            type.rows = typeName == "matrix" ? 4 : 1;
+            type.columns = 4;
+            if (Is("<")) {
+                // vector<float, 3>, matrix<float, 3, 3>
+                std::vector<unsigned> dims;
+                ++pos_;
+                if (Peek().kind == TokenKind::Identifier) {
+                    type.type = ScalarOrVectorType(Peek().text).type;
+                    ++pos_;
+                }
+                while (Is(",")) {
+                    ++pos_;
+                    dims.push_back(
+                        static_cast<unsigned>(std::strtoul(std::string(Peek().text).c_str(), nullptr, 10)));
+                    ++pos_;
+                }
+                if (!Expect(">")) {
+                    return false;
+                }
+                if (typeName == "vector" && dims.size() == 1) {
+                    type.columns = dims[0];
+                } else if (typeName == "matrix" && dims.size() == 2) {
+                    type.rows = dims[0];
+                    type.columns = dims[1];
+                }
+            }
+        }
+        size_t typeEnd = pos_;
+        if (Peek().kind == TokenKind::Identifier && Is("(", 1)) {
+            return Function(begin);
+        }
+        if (typeName == "string") {
+            return SkipToSemicolon();
+        }
+        if (IsTextureType(typeName)) {
+            return Variables(begin, typeBegin, typeEnd, isStatic, TypeInfo{EffectBaseType::Texture, 1, 1},
+                             false);
+        }
+        if (IsSamplerType(typeName)) {
+            return Samplers(typeName);
+        }
+        return Variables(begin, typeBegin, typeEnd, isStatic, type, true);
+    }
+
+    bool SkipToSemicolon() {
+        while (!Is(";")) {
+            if (Peek().kind == TokenKind::End) {
+                return Fail("expected ';'");
+            }
+            if (Is("{") || Is("(") || Is("[")) {
+                if (!SkipGroup()) {
+                    return false;
+                }
+                continue;
+            }
+            ++pos_;
+        }
+        ++pos_;
+        return true;
+    }
+
+    bool Function(size_t begin) {
+        pos_ += 1; // name
+        if (!SkipGroup()) {
+            return false;
+        }
+        while (!Is("{") && !Is(";")) {
+            if (Peek().kind == TokenKind::End) {
+                return Fail("unterminated function");
+            }
+            ++pos_; // ": SEMANTIC"
+        }
+        if (Is(";")) {
+            ++pos_;
+        } else if (!SkipGroup()) {
+            return false;
+        }
+        Emit(begin, pos_);
+        return true;
+    }
+
+    bool Semantics(std::string* semantic) {
+        while (Is(":")) {
+            ++pos_;
+            if (Is("register") || Is("packoffset")) {
+                ++pos_;
+                if (!Is("(")) {
+                    return Fail("expected '('");
+                }
+                if (!SkipGroup()) {
+                    return false;
+                }
+                continue;
+            }
+            if (!Identifier(semantic)) {
+                return false;
+            }
+        }
+        return true;
+    }
+
+    // Numbers of an initialiser in order: "{1, 2}", "float4(1, 0, 0, 1)", "-0.5", "true".
+    bool Initializer(std::vector<float>* values) {
+        int depth = 0;
+        bool negative = false;
+        while (depth > 0 || (!Is(";") && !Is(","))) {
+            const Token& t = Peek();
+            if (t.kind == TokenKind::End) {
+                return Fail("unterminated initialiser");
+            }
+            if (Is("{") || Is("(")) {
+                ++depth;
+            } else if (Is("}") || Is(")")) {
+                --depth;
+            }
+            if (Is("-")) {
+                negative = !negative;
+            } else if (t.kind == TokenKind::Number) {
+                std::string text(t.text);
+                while (!text.empty() && (text.back() == 'f' || text.back() == 'F' || text.back() == 'h' ||
+                                         text.back() == 'H' || text.back() == 'u' || text.back() == 'U' ||
+                                         text.back() == 'l' || text.back() == 'L')) {
+                    if (text.size() > 2 && (text[1] == 'x' || text[1] == 'X') && text.back() != 'u' &&
+                        text.back() != 'U' && text.back() != 'l' && text.back() != 'L') {
+                        break; // hex digits
+                    }
+                    text.pop_back();
+                }
+                float value = (text.size() > 2 && (text[1] == 'x' || text[1] == 'X'))
+                                  ? static_cast<float>(std::strtoul(text.c_str(), nullptr, 16))
+                                  : std::strtof(text.c_str(), nullptr);
+                values->push_back(negative ? -value : value);
+                negative = false;
+            } else if (Is("true") || Is("false")) {
+                values->push_back(Is("true") ? 1.0f : 0.0f);
+                negative = false;
+            } else if (!Is("+")) {
+                negative = false;
+            }
+            ++pos_;
+        }
+        return true;
+    }
+
+    bool Variables(size_t begin, size_t typeBegin, size_t typeEnd, bool isStatic, TypeInfo type, bool emit) {
+        if (isStatic) {
+            // Static globals are the shader's own constants, not effect parameters.
+            if (!SkipToSemicolon()) {
+                return false;
+            }
+            Emit(begin, pos_);
+            return true;
+        }
+        std::string typeText(
+            source_.substr(tokens_[typeBegin].begin, tokens_[typeEnd - 1].end - tokens_[typeBegin].begin));
+        while (true) {
+            EffectParameter parameter;
+            parameter.type = type.type;
+            parameter.rows = type.rows;
+            parameter.columns = type.columns;
+            if (!Identifier(&parameter.name)) {
+                return false;
+            }
+            std::string arrayText;
+            while (Is("[")) {
+                ++pos_;
+                const Token& count = Peek();
+                if (count.kind != TokenKind::Number) {
+                    return Fail("array size must be a number");
+                }
+                unsigned n = static_cast<unsigned>(std::strtoul(std::string(count.text).c_str(), nullptr, 0));
+                parameter.elements *= n;
+                arrayText += "[" + std::to_string(n) + "]";
+                ++pos_;
+                if (!Expect("]")) {
+                    return false;
+                }
+            }
+            if (!Semantics(&parameter.semantic) || !SkipAnnotations()) {
+                return false;
+            }
+            if (Is("=")) {
+                ++pos_;
+                if (type.type == EffectBaseType::Texture) {
+                    std::vector<float> ignored;
+                    if (!Initializer(&ignored)) {
+                        return false;
+                    }
+                } else if (!Initializer(&parameter.defaultValue)) {
+                    return false;
+                }
+                parameter.defaultValue.resize(
+                    std::min<size_t>(parameter.defaultValue.size(), parameter.ComponentCount()));
+            }
+            if (emit) {
+                // Parameters reach the compiler bare: their defaults would be dropped anyway,
+                // and register bindings upset the GLSL that comes out.
+                out_->hlsl += typeText + " " + parameter.name + arrayText + ";\n";
+            }
+            out_->parameters.push_back(std::move(parameter));
+            if (Is(",")) {
+                ++pos_;
+                continue;
+            }
+            return Expect(";");
+        }
+    }
+
+    bool SamplerState(EffectSampler* sampler) {
+        if (!Expect("{")) {
+            return false;
+        }
+        while (!Is("}")) {
+            std::string name;
+            if (!Identifier(&name)) {
+                return false;
+            }
+            if (Is("[")) {
+                if (!SkipGroup()) {
+                    return false;
+                }
+            }
+            if (!Expect("=")) {
+                return false;
+            }
+            if (EqualNoCase(name, "Texture")) {
+                bool bracket = Is("<") || Is("(");
+                if (bracket) {
+                    ++pos_;
+                }
+                if (!Identifier(&sampler->texture)) {
+                    return false;
+                }
+                if (bracket && !Is(">") && !Is(")")) {
+                    return Fail("expected '>'");
+                }
+                pos_ += bracket ? 1 : 0;
+            } else {
+                const SamplerStateName* state = nullptr;
+                for (const SamplerStateName& entry : SamplerStateNames) {
+                    if (EqualNoCase(entry.name, name)) {
+                        state = &entry;
+                    }
+                }
+                const Token& valueToken = Peek();
+                if (state != nullptr) {
+                    const NamedValue* value = nullptr;
+                    if (state->kind == SamplerValueKind::Filter) {
+                        value = FindValue(FilterValues, valueToken.text);
+                    } else if (state->kind == SamplerValueKind::Address) {
+                        value = FindValue(AddressValues, valueToken.text);
+                    }
+                    if (value != nullptr) {
+                        sampler->states.push_back({state->state, value->value});
+                    } else if (valueToken.kind == TokenKind::Number) {
+                        sampler->states.push_back(
+                            {state->state, static_cast<DWORD>(std::strtoul(
+                                               std::string(valueToken.text).c_str(), nullptr, 0))});
+                    } else {
+                        return Fail("unknown value '" + std::string(valueToken.text) + "' for " + name);
+                    }
+                }
+                // States this platform has no use for (MaxAnisotropy, SRGBTexture, ...) are
+                // read and ignored.
+                while (!Is(";")) {
+                    if (Peek().kind == TokenKind::End || Is("}")) {
+                        return Fail("expected ';'");
+                    }
+                    ++pos_;
+                }
+            }
+            if (!Expect(";")) {
+                return false;
+            }
+        }
+        ++pos_;
+        return true;
+    }
+
+    bool Samplers(std::string_view typeName) {
+        while (true) {
+            EffectSampler sampler;
+            if (!Identifier(&sampler.name)) {
+                return false;
+            }
+            if (Is("[")) {
+                return Fail("sampler arrays are not supported");
+            }
+            std::string semantic;
+            if (!Semantics(&semantic) || !SkipAnnotations()) {
+                return false;
+            }
+            if (Is("=")) {
+                ++pos_;
+                if (Is("sampler_state")) {
+                    ++pos_;
+                }
+                if (!SamplerState(&sampler)) {
+                    return false;
+                }
+            }
+            // An untyped sampler takes its type from how the shaders sample it.
+            if (typeName == "samplerCUBE" ||
+                (typeName == "sampler" && cubeSamplers_.count(sampler.name) != 0)) {
+                sampler.dimension = EffectSamplerDimension::Cube;
+                out_->hlsl += "samplerCUBE " + sampler.name + ";\n";
+            } else if (typeName == "sampler3D" ||
+                       (typeName == "sampler" && volumeSamplers_.count(sampler.name) != 0)) {
+                sampler.dimension = EffectSamplerDimension::Tex3D;
+                out_->hlsl += "sampler3D " + sampler.name + ";\n";
+            } else {
+                out_->hlsl += (typeName == "sampler1D" ? "sampler1D " : "sampler2D ") + sampler.name + ";\n";
+            }
+            out_->samplers.push_back(std::move(sampler));
+            if (Is(",")) {
+                ++pos_;
+                continue;
+            }
+            return Expect(";");
+        }
+    }
+
+    bool ShaderAssignment(std::string* profile, std::string* entry) {
+        if (Is("NULL") || Is("null")) {
+            ++pos_;
+            return true;
+        }
+        if (!Is("compile")) {
+            return Fail("expected 'compile'");
+        }
+        ++pos_;
+        if (!Identifier(profile) || !Identifier(entry)) {
+            return false;
+        }
+        if (!Expect("(")) {
+            return false;
+        }
+        if (!Is(")")) {
+            return Fail("arguments to compiled shaders are not supported");
+        }
+        ++pos_;
+        return true;
+    }
+
+    bool RenderStateValue(const RenderStateName& state, EffectPass* pass) {
+        const Token& t = Peek();
+        const NamedValue* value = nullptr;
+        switch (state.kind) {
+        case ValueKind::Bool:
+            value = FindValue(BoolValues, t.text);
+            break;
+        case ValueKind::ZBuffer:
+            value = FindValue(ZBufferValues, t.text);
+            break;
+        case ValueKind::Fill:
+            value = FindValue(FillValues, t.text);
+            break;
+        case ValueKind::Shade:
+            value = FindValue(ShadeValues, t.text);
+            break;
+        case ValueKind::Blend:
+            value = FindValue(BlendValues, t.text);
+            break;
+        case ValueKind::Cull:
+            value = FindValue(CullValues, t.text);
+            break;
+        case ValueKind::Compare:
+            value = FindValue(CompareValues, t.text);
+            break;
+        case ValueKind::BlendOp:
+            value = FindValue(BlendOpValues, t.text);
+            break;
+        case ValueKind::Number:
+            break;
+        }
+        if (value != nullptr) {
+            pass->renderStates.push_back({state.state, value->value});
+        } else if (t.kind == TokenKind::Number) {
+            pass->renderStates.push_back(
+                {state.state, static_cast<DWORD>(std::strtoul(std::string(t.text).c_str(), nullptr, 0))});
+        } else {
+            return Fail("unknown value '" + std::string(t.text) + "' for " + state.name);
+        }
+        ++pos_;
+        return true;
+    }
+
+    bool Pass(EffectTechnique* technique) {
+        ++pos_; // "pass"
+        EffectPass pass;
+        if (Peek().kind == TokenKind::Identifier) {
+            pass.name = std::string(Peek().text);
+            ++pos_;
+        }
+        if (!SkipAnnotations() || !Expect("{")) {
+            return false;
+        }
+        while (!Is("}")) {
+            std::string name;
+            if (!Identifier(&name)) {
+                return false;
+            }
+            bool indexed = Is("[");
+            if (indexed && !SkipGroup()) {
+                return false;
+            }
+            if (!Expect("=")) {
+                return false;
+            }
+            const RenderStateName* state = nullptr;
+            for (const RenderStateName& entry : RenderStateNames) {
+                if (EqualNoCase(entry.name, name)) {
+                    state = &entry;
+                }
+            }
+            if (EqualNoCase(name, "VertexShader") && !indexed) {
+                if (!ShaderAssignment(&pass.vertexProfile, &pass.vertexEntry)) {
+                    return false;
+                }
+            } else if (EqualNoCase(name, "PixelShader") && !indexed) {
+                if (!ShaderAssignment(&pass.pixelProfile, &pass.pixelEntry)) {
+                    return false;
+                }
+            } else if (state != nullptr && !indexed) {
+                if (!RenderStateValue(*state, &pass)) {
+                    return false;
+                }
+            } else {
+                // Fixed-function stage and sampler assignments have no meaning for a pass
+                // with shaders on this platform: read and ignored.
+                while (!Is(";")) {
+                    if (Peek().kind == TokenKind::End || Is("}")) {
+                        return Fail("expected ';'");
+                    }
+                    if ((Is("{") || Is("(")) && !SkipGroup()) {
+                        return false;
+                    }
+                    if (!Is(";")) {
+                        ++pos_;
+                    }
+                }
+            }
+            if (!Expect(";")) {
+                return false;
+            }
+        }
+        ++pos_;
+        technique->passes.push_back(std::move(pass));
+        return true;
+    }
+
+    bool Technique() {
+        ++pos_;
+        EffectTechnique technique;
+        if (Peek().kind == TokenKind::Identifier) {
+            technique.name = std::string(Peek().text);
+            ++pos_;
+        }
+        if (!SkipAnnotations() || !Expect("{")) {
+            return false;
+        }
+        while (!Is("}")) {
+            if (!Is("pass")) {
+                return Fail("expected 'pass'");
+            }
+            if (!Pass(&technique)) {
+                return false;
+            }
+        }
+        ++pos_;
+        out_->techniques.push_back(std::move(technique));
+        return true;
+    }
+
+    std::string_view source_;
+    std::vector<Token> tokens_;
+    EffectDescription* out_;
+    size_t pos_ = 0;
+    std::set<std::string> cubeSamplers_;
+    std::set<std::string> volumeSamplers_;
+    std::string message_;
+    size_t errorToken_ = 0;
+};
+
+} // namespace
+
+bool ParseEffect(std::string_view source, EffectDescription* description, std::string* error) {
+    *description = EffectDescription{};
+    std::vector<Token> tokens;
+    Tokenizer tokenizer(source);
+    std::string message;
+    if (!tokenizer.Run(&tokens, &message)) {
+        *error = message;
+        return false;
+    }
+    Parser parser(source, std::move(tokens), description);
+    if (!parser.Run(&message)) {
+        *error = message;
+        *description = EffectDescription{};
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,126 @@
+#include "platform/d3dx9/effect_program.h"
+
+#include <epoxy/gl.h>
+
+#include <map>
+#include <memory>
+#include <tuple>
+
+namespace {
+
+using TranslationKey = std::tuple<std::string, std::string, HlslStage>;
+using ProgramKey = std::tuple<IDirect3DDevice9*, std::string, std::string>;
+
+std::map<TranslationKey, GlslShader>& Translations() {
+    static auto* cache = new std::map<TranslationKey, GlslShader>();
+    return *cache;
+}
+
+std::map<ProgramKey, std::unique_ptr<EffectProgram>>& Programs() {
+    static auto* cache = new std::map<ProgramKey, std::unique_ptr<EffectProgram>>();
+    return *cache;
+}
+
+GLuint CompileShader(GLenum type, const std::string& text, std::string* error) {
+    GLuint shader = glCreateShader(type);
+    const char* source = text.c_str();
+    glShaderSource(shader, 1, &source, nullptr);
+    glCompileShader(shader);
+    GLint ok = GL_FALSE;
+    glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
+    if (ok != GL_TRUE) {
+        char log[4096] = {};
+        glGetShaderInfoLog(shader, sizeof(log), nullptr, log);
+        *error = std::string(type == GL_VERTEX_SHADER ? "vertex shader: " : "fragment shader: ") + log;
+        glDeleteShader(shader);
+        return 0;
+    }
+    return shader;
+}
+
+} // namespace
+
+const GlslShader* TranslateHlslCached(const std::string& hlsl, const std::string& entry, HlslStage stage,
+                                      std::string* error) {
+    TranslationKey key{hlsl, entry, stage};
+    auto found = Translations().find(key);
+    if (found != Translations().end()) {
+        return &found->second;
+    }
+    GlslShader shader;
+    if (!TranslateHlsl(hlsl, entry, stage, &shader, error)) {
+        return nullptr;
+    }
+    return &Translations().emplace(std::move(key), std::move(shader)).first->second;
+}
+
+const EffectProgram* LinkEffectProgram(IDirect3DDevice9* device, const GlslProgramSource& source,
+                                       std::string* error) {
+    ProgramKey key{device, source.vertex, source.fragment};
+    auto found = Programs().find(key);
+    if (found != Programs().end()) {
+        return found->second.get();
+    }
+    GLuint vertex = CompileShader(GL_VERTEX_SHADER, source.vertex, error);
+    if (vertex == 0) {
+        return nullptr;
+    }
+    GLuint fragment = CompileShader(GL_FRAGMENT_SHADER, source.fragment, error);
+    if (fragment == 0) {
+        glDeleteShader(vertex);
+        return nullptr;
+    }
+    GLuint program = glCreateProgram();
+    glAttachShader(program, vertex);
+    glAttachShader(program, fragment);
+    for (const GlslAttribute& attribute : source.attributes) {
+        if (attribute.location >= 0) {
+            glBindAttribLocation(program, static_cast<GLuint>(attribute.location), attribute.name.c_str());
+        }
+    }
+    glLinkProgram(program);
+    glDeleteShader(vertex);
+    glDeleteShader(fragment);
+    GLint ok = GL_FALSE;
+    glGetProgramiv(program, GL_LINK_STATUS, &ok);
+    if (ok != GL_TRUE) {
+        char log[4096] = {};
+        glGetProgramInfoLog(program, sizeof(log), nullptr, log);
+        *error = std::string("link: ") + log;
+        glDeleteProgram(program);
+        return nullptr;
+    }
+
+    auto linked = std::make_unique<EffectProgram>();
+    linked->program = program;
+    std::string prefix = std::string(GlslGlobalsName) + ".";
+    GLint active = 0;
+    glGetProgramiv(program, GL_ACTIVE_UNIFORMS, &active);
+    for (GLint i = 0; i < active; ++i) {
+        char nameBuffer[256] = {};
+        GLint count = 0;
+        GLenum type = 0;
+        glGetActiveUniform(program, static_cast<GLuint>(i), sizeof(nameBuffer), nullptr, &count, &type,
+                           nameBuffer);
+        std::string name = nameBuffer;
+        GLint location = glGetUniformLocation(program, name.c_str());
+        if (name.size() > 3 && name.compare(name.size() - 3, 3, "[0]") == 0) {
+            name.resize(name.size() - 3);
+        }
+        if (name.compare(0, prefix.size(), prefix) == 0) {
+            std::string member = name.substr(prefix.size());
+            for (const GlslNamePair& global : source.globals) {
+                if (global.glsl == member) {
+                    linked->uniforms.push_back({location, type, count, global.hlsl});
+                }
+            }
+            continue;
+        }
+        for (const GlslNamePair& sampler : source.samplers) {
+            if (sampler.glsl == name) {
+                linked->samplers.push_back({location, sampler.hlsl});
+            }
+        }
+    }
+    return Programs().emplace(std::move(key), std::move(linked)).first->second.get();
+}

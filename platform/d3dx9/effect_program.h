@@ -1,0 +1,36 @@
+#pragma once
+// GL programs of effect passes, compiled and linked once per distinct source text and
+// device: eight effects loaded from one file share their programs.
+
+#include <string>
+#include <vector>
+
+#include "platform/d3d9/d3d9.h"
+#include "platform/d3dx9/hlsl_translator.h"
+
+struct EffectProgramUniform {
+    int location;
+    unsigned glType;       // GL_FLOAT_VEC4, GL_FLOAT_MAT4, ...
+    int count;             // array length
+    std::string parameter; // the effect parameter's name
+};
+
+struct EffectProgramSampler {
+    int location;
+    std::string sampler; // the effect sampler's name
+};
+
+struct EffectProgram {
+    unsigned program = 0;
+    std::vector<EffectProgramUniform> uniforms;
+    std::vector<EffectProgramSampler> samplers;
+};
+
+// The cached translation of one entry point (no GL needed). Null with the error on failure.
+const GlslShader* TranslateHlslCached(const std::string& hlsl, const std::string& entry, HlslStage stage,
+                                      std::string* error);
+
+// The linked program of a pass on the device's GL context (made current by the caller).
+// Null with the compiler's log on failure.
+const EffectProgram* LinkEffectProgram(IDirect3DDevice9* device, const GlslProgramSource& source,
+                                       std::string* error);
