@@ -1,0 +1,194 @@
+#include <gtest/gtest.h>
+#include <vorbis/vorbisenc.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <thread>
+#include <unistd.h>
+
+#include "platform/sound/fmod.h"
+#include "platform/sound/sound_clock.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Encodes `frames` of a 440 Hz stereo tone at `rate` into an Ogg Vorbis file.
+void WriteTone(const fs::path& path, int rate, long frames) {
+    vorbis_info info;
+    vorbis_info_init(&info);
+    ASSERT_EQ(vorbis_encode_init_vbr(&info, 2, rate, 0.3f), 0);
+    vorbis_comment comment;
+    vorbis_comment_init(&comment);
+    vorbis_dsp_state dsp;
+    vorbis_block block;
+    vorbis_analysis_init(&dsp, &info);
+    vorbis_block_init(&dsp, &block);
+    ogg_stream_state stream;
+    ogg_stream_init(&stream, 1);
+    std::FILE* out = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(out, nullptr);
+
+    ogg_packet header, headerComment, headerCode;
+    vorbis_analysis_headerout(&dsp, &comment, &header, &headerComment, &headerCode);
+    ogg_stream_packetin(&stream, &header);
+    ogg_stream_packetin(&stream, &headerComment);
+    ogg_stream_packetin(&stream, &headerCode);
+    ogg_page page;
+    while (ogg_stream_flush(&stream, &page) != 0) {
+        std::fwrite(page.header, 1, page.header_len, out);
+        std::fwrite(page.body, 1, page.body_len, out);
+    }
+    long written = 0;
+    bool ending = false;
+    while (!ending) {
+        const long chunk = std::min(1024L, frames - written);
+        if (chunk > 0) {
+            float** buffer = vorbis_analysis_buffer(&dsp, static_cast<int>(chunk));
+            for (long i = 0; i < chunk; ++i) {
+                const float v = 0.3f * std::sin(2.0f * 3.14159265f * 440.0f * (written + i) / rate);
+                buffer[0][i] = v;
+                buffer[1][i] = v;
+            }
+            vorbis_analysis_wrote(&dsp, static_cast<int>(chunk));
+            written += chunk;
+        } else {
+            vorbis_analysis_wrote(&dsp, 0);
+        }
+        while (vorbis_analysis_blockout(&dsp, &block) == 1) {
+            vorbis_analysis(&block, nullptr);
+            vorbis_bitrate_addblock(&block);
+            ogg_packet packet;
+            while (vorbis_bitrate_flushpacket(&dsp, &packet) != 0) {
+                ogg_stream_packetin(&stream, &packet);
+                while (ogg_stream_pageout(&stream, &page) != 0) {
+                    std::fwrite(page.header, 1, page.header_len, out);
+                    std::fwrite(page.body, 1, page.body_len, out);
+                    ending = ending || ogg_page_eos(&page) != 0;
+                }
+            }
+        }
+    }
+    std::fclose(out);
+    ogg_stream_clear(&stream);
+    vorbis_block_clear(&block);
+    vorbis_dsp_clear(&dsp);
+    vorbis_comment_clear(&comment);
+    vorbis_info_clear(&info);
+}
+
+class SoundStream : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        previous = fs::current_path();
+        char pattern[] = "/tmp/quillmoor-sound-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        directory = pattern;
+        fs::current_path(directory);
+        SoundClock::ClearFixedPosition();
+        FSOUND_SetOutput(FSOUND_OUTPUT_WINMM);
+        FSOUND_Init(44100, 32, 0);
+        FSOUND_Stream_SetBufferSize(1000);
+    }
+    void TearDown() override {
+        SoundClock::ClearFixedPosition();
+        fs::current_path(previous);
+        fs::remove_all(directory);
+    }
+
+    // Polls the position until it reaches `target` ms or the deadline passes; returns the
+    // last value read and checks on the way that it never went backwards.
+    static int WaitForPosition(FSOUND_STREAM* stream, int target) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        int last = FSOUND_Stream_GetTime(stream);
+        while (last < target && std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            const int now = FSOUND_Stream_GetTime(stream);
+            EXPECT_GE(now, last);
+            last = now;
+        }
+        return last;
+    }
+
+    fs::path previous;
+    fs::path directory;
+};
+
+TEST_F(SoundStream, LengthIsTheDecodedSampleCountInWholeMilliseconds) {
+    const struct {
+        int rate;
+        long frames;
+        int ms;
+    } cases[] = {{44100, 13230, 300}, {44100, 13229, 299}, {22050, 22050, 1000}, {48000, 4800, 100}};
+    for (const auto& c : cases) {
+        WriteTone("tone.ogg", c.rate, c.frames);
+        FSOUND_STREAM* stream = FSOUND_Stream_Open("tone.ogg", FSOUND_NORMAL, 0, 0);
+        ASSERT_NE(stream, nullptr);
+        EXPECT_EQ(FSOUND_Stream_GetLengthMs(stream), c.ms) << c.rate << " " << c.frames;
+    }
+}
+
+TEST_F(SoundStream, NamesFollowWindowsRulesAndBadFilesGiveNoStream) {
+    WriteTone("z.ogg", 44100, 4410);
+    EXPECT_NE(FSOUND_Stream_Open("Z.OGG", FSOUND_NORMAL, 0, 0), nullptr);
+    EXPECT_EQ(FSOUND_Stream_Open("missing.ogg", FSOUND_NORMAL, 0, 0), nullptr);
+    EXPECT_EQ(FSOUND_Stream_Open(nullptr, FSOUND_NORMAL, 0, 0), nullptr);
+    {
+        std::FILE* f = std::fopen("junk.ogg", "wb");
+        std::fputs("OggS but not really", f);
+        std::fclose(f);
+    }
+    EXPECT_EQ(FSOUND_Stream_Open("junk.ogg", FSOUND_NORMAL, 0, 0), nullptr);
+    {
+        std::FILE* f = std::fopen("empty.ogg", "wb");
+        std::fclose(f);
+    }
+    EXPECT_EQ(FSOUND_Stream_Open("empty.ogg", FSOUND_NORMAL, 0, 0), nullptr);
+    EXPECT_EQ(FSOUND_Stream_GetLengthMs(nullptr), 0);
+}
+
+TEST_F(SoundStream, PositionIsZeroUntilPlayedThenGrowsAndStopsAtTheEnd) {
+    WriteTone("z.ogg", 44100, 13230); // 300 ms
+    FSOUND_STREAM* stream = FSOUND_Stream_Open("z.ogg", FSOUND_NORMAL, 0, 0);
+    ASSERT_NE(stream, nullptr);
+    EXPECT_EQ(FSOUND_Stream_GetTime(stream), 0);
+    FSOUND_Stream_Play(0, stream);
+    EXPECT_EQ(WaitForPosition(stream, 300), 300);
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_EQ(FSOUND_Stream_GetTime(stream), 300) << "an ended stream stays at its length";
+}
+
+TEST_F(SoundStream, FixedPositionOverridesEveryStream) {
+    WriteTone("z.ogg", 44100, 4410);
+    FSOUND_STREAM* stream = FSOUND_Stream_Open("z.ogg", FSOUND_NORMAL, 0, 0);
+    for (int ms : {0, 69204, 250000, -3}) {
+        SoundClock::SetFixedPosition(ms);
+        EXPECT_EQ(FSOUND_Stream_GetTime(stream), ms);
+        EXPECT_EQ(FSOUND_Stream_GetTime(nullptr), ms);
+    }
+    SoundClock::ClearFixedPosition();
+    EXPECT_EQ(FSOUND_Stream_GetTime(stream), 0);
+}
+
+// Kept last among the null-stream checks: once a null stream has been played, the silent
+// wall clock runs for the rest of the process.
+TEST_F(SoundStream, MissingMusicStillKeepsTimeAfterPlay) {
+    EXPECT_EQ(FSOUND_Stream_GetTime(nullptr), 0) << "before play";
+    FSOUND_Stream_Play(0, nullptr);
+    EXPECT_GE(WaitForPosition(nullptr, 20), 20);
+}
+
+TEST(SoundClockStep, FrameTimesThousandOverFpsRoundedDown) {
+    EXPECT_EQ(SoundClock::StepPosition(0, 60), 0);
+    EXPECT_EQ(SoundClock::StepPosition(1, 60), 16);
+    EXPECT_EQ(SoundClock::StepPosition(3, 60), 50);
+    EXPECT_EQ(SoundClock::StepPosition(11399, 60), 189983);
+    EXPECT_EQ(SoundClock::StepPosition(7, 0), 0);
+    EXPECT_EQ(SoundClock::StepPosition(1LL << 40, 1), 2147483647);
+}
+
+} // namespace
