@@ -1,0 +1,69 @@
+// What every first-half scene does with a frame: clear to its colour first, one Direct3D
+// scene, nothing drawn outside it.
+
+#include "scenes/camera_flight_scene.h"
+#include "scenes/credits_blob_scene.h"
+#include "scenes/opening_blob_scene.h"
+#include "scenes/twisting_stack_scene.h"
+#include "scenes/wobbling_blob_scene.h"
+
+#include <memory>
+
+#include "scene_test_support.h"
+
+namespace {
+
+using namespace SceneTestSupport;
+
+struct FrameCase {
+    const char* name;
+    std::unique_ptr<Scene> (*make)();
+    float t;
+    const char* clearColour;
+};
+
+template <typename SceneType> std::unique_ptr<Scene> Make() {
+    auto scene = std::make_unique<SceneType>();
+    scene->Init();
+    return scene;
+}
+
+const FrameCase Cases[] = {
+    {"opening", Make<OpeningBlobScene>, 20.0f, "0xFF000028"},
+    {"flight", Make<CameraFlightScene>, 35.0f, "0xFF000000"},
+    {"wobble", Make<WobbleBlobScene>, 50.0f, "0xFF000028"},
+    {"stack", Make<TwistStackScene>, 60.0f, "0xFF000028"},
+    {"credits", Make<CreditsBlobScene>, 82.0f, "0xFF000028"},
+};
+
+class SceneFrameTest : public SceneTest {};
+
+TEST_F(SceneFrameTest, ClearThenOneSceneWithEveryDrawInside) {
+    for (const FrameCase& c : Cases) {
+        std::unique_ptr<Scene> scene = c.make();
+        device->ClearCalls();
+        MusicClock::seconds = c.t;
+        MusicClock::delta = 0.02f;
+        scene->Render();
+        const std::vector<RecordedCall>& calls = device->Calls();
+        ASSERT_FALSE(calls.empty()) << c.name;
+        EXPECT_EQ(calls.front().name, "Clear") << c.name;
+        EXPECT_EQ(calls.front().args[2], "3") << c.name << ": target and depth";
+        EXPECT_EQ(calls.front().args[3], c.clearColour) << c.name;
+        EXPECT_EQ(calls.back().name, "EndScene") << c.name;
+        EXPECT_EQ(device->CallsNamed("BeginScene").size(), 1u) << c.name;
+        bool inScene = false;
+        for (const RecordedCall& call : calls) {
+            if (call.name == "BeginScene") {
+                inScene = true;
+            } else if (call.name == "EndScene") {
+                inScene = false;
+            } else if (call.name == "DrawPrimitive" || call.name == "DrawIndexedPrimitive") {
+                EXPECT_TRUE(inScene) << c.name << ": draw outside the scene";
+            }
+        }
+        EXPECT_FALSE(DrawsOf("D3DPT_TRIANGLELIST").empty()) << c.name;
+    }
+}
+
+} // namespace
