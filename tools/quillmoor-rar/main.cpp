@@ -1,0 +1,262 @@
+// quillmoor-rar: list, test, extract and pack RAR 2.0 archives.
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "rar/crc32.h"
+#include "rar/rar_block.h"
+#include "rar/rar_reader.h"
+#include "rar/rar_writer.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: quillmoor-rar list ARCHIVE\n"
+    "       quillmoor-rar test ARCHIVE\n"
+    "       quillmoor-rar extract ARCHIVE [DESTDIR [MEMBER...]]\n"
+    "       quillmoor-rar pack [--not-solid] ARCHIVE PATH...\n"
+    "\n"
+    "Reads RAR 1.5-2.0 archives; packs RAR 2.0 (solid unless --not-solid). PATH may be a\n"
+    "directory, packed recursively; member names are the paths as given, with \"\\\".\n"
+    "Set QUILLMOOR_RAR_DEBUG_LOG=FILE for the reader's debug log.\n";
+
+struct Entry {
+    RarBlockHeader header;
+};
+
+// The file blocks of an archive, walked as the reader walks them; false if not an archive.
+bool ReadEntries(const std::string& path, std::vector<Entry>& entries, bool& solid) {
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
+    if (!file) {
+        std::fprintf(stderr, "quillmoor-rar: cannot open %s\n", path.c_str());
+        return false;
+    }
+    RarMainHeader main;
+    if (ReadArchiveStart(file.get(), main) != RarArchiveStart::Archive) {
+        std::fprintf(stderr, "quillmoor-rar: %s is not a RAR 1.5-2.0 archive\n", path.c_str());
+        return false;
+    }
+    solid = (main.flags & RarFormat::kMainSolid) != 0;
+    SeekTo(file.get(), 7 + std::max<std::int64_t>(main.headerSize, RarFormat::kMainHeaderSize));
+    RarBlockHeader block;
+    while (ReadNextBlock(file.get(), block)) {
+        if (block.type == RarFormat::kBlockFile) {
+            entries.push_back({block});
+        }
+        if (!SeekTo(file.get(), block.NextPosition())) {
+            break;
+        }
+    }
+    return true;
+}
+
+int List(const std::string& archive) {
+    std::vector<Entry> entries;
+    bool solid = false;
+    if (!ReadEntries(archive, entries, solid)) {
+        return 1;
+    }
+    std::printf("%s archive, %zu members\n", solid ? "solid" : "normal", entries.size());
+    std::printf("%10s %10s %-6s %3s %5s %8s  %s\n", "size", "packed", "method", "ver", "flags", "crc32",
+                "name");
+    for (const Entry& e : entries) {
+        const RarBlockHeader& h = e.header;
+        std::printf("%10u %10u %-6s %3u %05x %08x  %s\n", h.unpackedSize, h.packedSize,
+                    h.method == RarFormat::kMethodStored ? "stored"
+                                                         : ("m" + std::to_string(h.method - 0x30)).c_str(),
+                    h.versionNeeded, h.flags, h.dataCrc, h.name.c_str());
+    }
+    return 0;
+}
+
+int Test(const std::string& archive) {
+    std::vector<Entry> entries;
+    bool solid = false;
+    if (!ReadEntries(archive, entries, solid)) {
+        return 1;
+    }
+    int failures = 0;
+    for (const Entry& e : entries) {
+        std::uint8_t* data = nullptr;
+        std::uint32_t size = 0;
+        const bool ok = RarReader::Extract(e.header.name.c_str(), archive.c_str(), nullptr, &data, &size);
+        std::free(data);
+        std::printf("%-8s %s\n", ok ? "OK" : "FAILED", e.header.name.c_str());
+        failures += ok ? 0 : 1;
+    }
+    if (failures > 0) {
+        std::fprintf(stderr, "quillmoor-rar: %d of %zu members failed\n", failures, entries.size());
+        return 1;
+    }
+    return 0;
+}
+
+// The member's path below the destination, or empty when the name would leave it.
+fs::path SafeRelativePath(const std::string& name) {
+    fs::path out;
+    std::string part;
+    auto flush = [&]() -> bool {
+        if (part.empty() || part == ".") {
+            part.clear();
+            return true;
+        }
+        if (part == ".." || part.find(':') != std::string::npos) {
+            return false;
+        }
+        out /= part;
+        part.clear();
+        return true;
+    };
+    for (char c : name) {
+        if (c == '\\' || c == '/') {
+            if (!flush()) {
+                return {};
+            }
+        } else {
+            part += c;
+        }
+    }
+    if (!flush()) {
+        return {};
+    }
+    return out;
+}
+
+int Extract(const std::string& archive, const fs::path& dest, const std::vector<std::string>& wanted) {
+    std::vector<Entry> entries;
+    bool solid = false;
+    if (!ReadEntries(archive, entries, solid)) {
+        return 1;
+    }
+    int failures = 0;
+    for (const Entry& e : entries) {
+        const std::string& name = e.header.name;
+        if (!wanted.empty() && std::find(wanted.begin(), wanted.end(), name) == wanted.end()) {
+            continue;
+        }
+        const fs::path relative = SafeRelativePath(name);
+        if (relative.empty()) {
+            std::fprintf(stderr, "quillmoor-rar: %s: unsafe name, skipped\n", name.c_str());
+            ++failures;
+            continue;
+        }
+        std::uint8_t* data = nullptr;
+        std::uint32_t size = 0;
+        if (!RarReader::Extract(name.c_str(), archive.c_str(), nullptr, &data, &size)) {
+            std::fprintf(stderr, "quillmoor-rar: %s: extraction failed\n", name.c_str());
+            ++failures;
+            continue;
+        }
+        const fs::path target = dest / relative;
+        std::error_code error;
+        fs::create_directories(target.parent_path(), error);
+        std::ofstream out(target, std::ios::binary | std::ios::trunc);
+        out.write(reinterpret_cast<const char*>(data), size);
+        std::free(data);
+        if (!out) {
+            std::fprintf(stderr, "quillmoor-rar: cannot write %s\n", target.c_str());
+            ++failures;
+            continue;
+        }
+        std::printf("%s\n", target.c_str());
+    }
+    return failures > 0 ? 1 : 0;
+}
+
+bool AddPath(const fs::path& path, std::vector<RarWriter::Member>& members) {
+    std::error_code error;
+    if (fs::is_directory(path, error)) {
+        std::vector<fs::path> files;
+        for (const auto& e : fs::recursive_directory_iterator(path, error)) {
+            if (e.is_regular_file()) {
+                files.push_back(e.path());
+            }
+        }
+        std::sort(files.begin(), files.end());
+        for (const fs::path& f : files) {
+            if (!AddPath(f, members)) {
+                return false;
+            }
+        }
+        return true;
+    }
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        std::fprintf(stderr, "quillmoor-rar: cannot read %s\n", path.c_str());
+        return false;
+    }
+    RarWriter::Member m;
+    m.name = path.lexically_normal().string();
+    m.bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    members.push_back(std::move(m));
+    return true;
+}
+
+int Pack(const std::vector<std::string>& args) {
+    bool solid = true;
+    std::size_t i = 0;
+    if (i < args.size() && args[i] == "--not-solid") {
+        solid = false;
+        ++i;
+    }
+    if (args.size() < i + 2) {
+        std::fputs(kUsage, stderr);
+        return 2;
+    }
+    const std::string archive = args[i++];
+    std::vector<RarWriter::Member> members;
+    for (; i < args.size(); ++i) {
+        if (!AddPath(args[i], members)) {
+            return 1;
+        }
+    }
+    std::string error;
+    if (!RarWriter::Write(archive, members, solid, &error)) {
+        std::fprintf(stderr, "quillmoor-rar: %s\n", error.c_str());
+        return 1;
+    }
+    std::printf("%zu members packed into %s\n", members.size(), archive.c_str());
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.empty() || args[0] == "-h" || args[0] == "--help" || args[0] == "help") {
+        std::fputs(kUsage, args.empty() ? stderr : stdout);
+        return args.empty() ? 2 : 0;
+    }
+    const std::string& command = args[0];
+    if (command == "pack") {
+        return Pack({args.begin() + 1, args.end()});
+    }
+    if (args.size() < 2) {
+        std::fputs(kUsage, stderr);
+        return 2;
+    }
+    if (command == "list" && args.size() == 2) {
+        return List(args[1]);
+    }
+    if (command == "test" && args.size() == 2) {
+        return Test(args[1]);
+    }
+    if (command == "extract") {
+        const fs::path dest = args.size() > 2 ? fs::path(args[2]) : fs::path(".");
+        return Extract(args[1], dest, {args.begin() + std::min<std::size_t>(3, args.size()), args.end()});
+    }
+    std::fprintf(stderr, "quillmoor-rar: unknown command or arguments: %s\n", command.c_str());
+    std::fputs(kUsage, stderr);
+    return 2;
+}
