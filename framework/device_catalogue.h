@@ -49,6 +49,8 @@ class DeviceCatalogue {
 
     // The global catalogue: created and enumerated on first use; `rebuild` enumerates again.
     static DeviceCatalogue* Get(bool rebuild, AcceptDeviceCallback acceptDevice);
+    // Frees the global catalogue (tests only).
+    static void Reset();
 
     IDirect3D9* direct3D = nullptr;
     AcceptDeviceCallback acceptDevice = nullptr;
