@@ -1,7 +1,50 @@
 #include <cstdio>
 
-// Placeholder until the entry routine lands.
+#include "framework/framework.h"
+#include "platform/win32/win32.h"
+#include "shell/demo_callbacks.h"
+#include "shell/demo_init.h"
+#include "shell/demo_run_modes.h"
+#include "shell/run_modes.h"
+
+namespace {
+constexpr const wchar_t* windowTitle = L"tmq - Quillmoor";
+constexpr int screenWidth = 800;
+constexpr int screenHeight = 600;
+} // namespace
+
 int DemoMain() {
-    std::fputs("quillmoor: not built yet\n", stderr);
-    return 1;
+    const RunModeOptions options = RunModes::Parse(GetCommandLineW());
+    if (options.help) {
+        std::fputs(RunModes::Usage().c_str(), stdout);
+        return 0;
+    }
+    for (const std::string& warning : options.warnings) {
+        std::fprintf(stderr, "quillmoor: %s\n", warning.c_str());
+    }
+    DemoRunModes::Configure(options);
+
+    Framework::SetCallbackDeviceCreated(DemoDeviceCreated);
+    Framework::SetCallbackDeviceReset(DemoDeviceReset);
+    Framework::SetCallbackDeviceLost(DemoDeviceLost);
+    Framework::SetCallbackDeviceDestroyed(DemoDeviceDestroyed);
+    Framework::SetCallbackMessage(DemoMessage);
+    Framework::SetCallbackKeyboard(DemoKeyboard);
+    Framework::SetCallbackFrameRender(DemoFrameRender);
+    Framework::SetCallbackFrameMove(DemoFrameMove);
+
+    Framework::SetCursorSettings(true, true);
+    Framework::Init(true, true, false);
+    Framework::OpenWindow(windowTitle, nullptr, nullptr, nullptr, CW_USEDEFAULT, CW_USEDEFAULT);
+    // Offscreen runs (capture, shots, scripted clock) ask for a window; -fullscreen still
+    // overrides that.
+    Framework::CreateDevice(0, options.FixedClock(), screenWidth, screenHeight, DemoAcceptDevice,
+                            DemoAdjustSettings);
+    // Without a device the scenes cannot load anything, and the main loop returns at once
+    // with the framework's exit code; start-up is skipped.
+    if (Framework::Device() != nullptr) {
+        DemoInit();
+    }
+    Framework::Run(nullptr);
+    return DemoRunModes::Finish(Framework::ExitCode());
 }

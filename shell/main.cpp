@@ -1,4 +1,9 @@
-// Process entry: everything else happens in DemoMain.
+// Process entry: the command line goes to the platform, everything else happens in DemoMain.
+#include "platform/win32/win32.h"
+
 int DemoMain();
 
-int main() { return DemoMain(); }
+int main(int argc, char** argv) {
+    SetProcessCommandLine(argc, argv);
+    return DemoMain();
+}

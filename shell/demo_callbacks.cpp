@@ -1,0 +1,58 @@
+#include "shell/demo_callbacks.h"
+
+#include "framework/framework.h"
+#include "shell/demo_run_modes.h"
+#include "shell/demo_scenes.h"
+#include "shell/device_holder.h"
+
+bool DemoAcceptDevice(const D3DCAPS9* caps, D3DFORMAT adapterFormat, D3DFORMAT backBufferFormat,
+                      bool /*windowed*/) {
+    IDirect3D9* direct3D = Framework::Direct3D();
+    if (caps == nullptr || direct3D == nullptr) {
+        return false;
+    }
+    // The scenes blend into the back buffer after the pixel shader.
+    return SUCCEEDED(direct3D->CheckDeviceFormat(caps->AdapterOrdinal, caps->DeviceType, adapterFormat,
+                                                 D3DUSAGE_QUERY_POSTPIXELSHADER_BLENDING, D3DRTYPE_TEXTURE,
+                                                 backBufferFormat));
+}
+
+void DemoAdjustSettings(DeviceSettings* settings, const D3DCAPS9* /*caps*/) {
+    if (settings != nullptr) {
+        settings->BehaviorFlags = D3DCREATE_HARDWARE_VERTEXPROCESSING;
+    }
+}
+
+HRESULT DemoDeviceCreated(IDirect3DDevice9* /*device*/, const D3DSURFACE_DESC* /*backBufferDesc*/) {
+    return S_OK;
+}
+
+HRESULT DemoDeviceReset(IDirect3DDevice9* device, const D3DSURFACE_DESC* /*backBufferDesc*/) {
+    DeviceHolder::Get()->device = device;
+    return S_OK;
+}
+
+void DemoDeviceLost() {
+    DeviceHolder::Get()->device = Framework::Device();
+}
+
+void DemoDeviceDestroyed() {}
+
+void DemoFrameMove(IDirect3DDevice9* device, double /*time*/, float /*elapsedTime*/) {
+    DeviceHolder::Get()->device = DemoRunModes::FrameDevice(device);
+}
+
+void DemoFrameRender(IDirect3DDevice9* device, double /*time*/, float /*elapsedTime*/) {
+    DeviceHolder::Get()->device = DemoRunModes::FrameDevice(device);
+    if (!DemoRunModes::BeginFrame()) {
+        return;
+    }
+    DemoScenes::Timeline().Dispatch();
+}
+
+void DemoKeyboard(UINT /*key*/, bool /*keyDown*/, bool /*altDown*/) {}
+
+LRESULT DemoMessage(HWND /*window*/, UINT /*message*/, WPARAM /*wParam*/, LPARAM /*lParam*/,
+                    bool* /*noFurtherProcessing*/) {
+    return 0;
+}

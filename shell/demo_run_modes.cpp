@@ -1,0 +1,262 @@
+#include "shell/demo_run_modes.h"
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <system_error>
+#include <unistd.h>
+
+#include "framework/framework.h"
+#include "platform/capture/png_writer.h"
+#include "platform/capture/video_pipe.h"
+#include "platform/d3d9/frame_capture.h"
+#include "platform/d3d9/tracing_device.h"
+#include "platform/fs/windows_path.h"
+#include "platform/sound/fmod.h"
+#include "platform/sound/sound_clock.h"
+#include "platform/win32/win32.h"
+#include "shell/capture_progress.h"
+#include "shell/device_holder.h"
+#include "shell/frame_schedule.h"
+#include "shell/music_clock.h"
+#include "shell/music_stream.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using WallClock = std::chrono::steady_clock;
+
+constexpr const char* musicFile = "z.ogg";
+constexpr double progressIntervalTty = 0.25;
+constexpr double progressIntervalLog = 5.0;
+
+struct RunState {
+    RunModeOptions options;
+    FrameSchedule schedule;
+    ScheduledFrame current;
+    bool currentTaken = true; // the sink has seen the current frame (or it is not kept)
+    bool finished = false;
+    bool failed = false;
+
+    // Capture.
+    bool toDirectory = false;
+    VideoPipe video;
+    long long framesWritten = 0;
+    WallClock::time_point started;
+    WallClock::time_point lastProgress;
+    bool progressShown = false;
+
+    // Shots.
+    int shotsWritten = 0;
+
+    // Trace.
+    std::FILE* traceFile = nullptr;
+    TracingDevice* tracer = nullptr;
+};
+
+RunState& State() {
+    static RunState state;
+    return state;
+}
+
+void Fail(const std::string& message) {
+    RunState& s = State();
+    std::fprintf(stderr, "quillmoor: %s\n", message.c_str());
+    s.failed = true;
+}
+
+void ShowProgress(bool final) {
+    RunState& s = State();
+    const auto now = WallClock::now();
+    const bool tty = isatty(STDERR_FILENO) != 0;
+    const double sinceLast = std::chrono::duration<double>(now - s.lastProgress).count();
+    if (!final && s.progressShown && sinceLast < (tty ? progressIntervalTty : progressIntervalLog)) {
+        return;
+    }
+    s.lastProgress = now;
+    s.progressShown = true;
+    const double elapsed = std::chrono::duration<double>(now - s.started).count();
+    const std::string line =
+        CaptureProgress(s.schedule.TotalFrames(), s.options.fps).Line(s.framesWritten, elapsed);
+    std::fprintf(stderr, tty ? "\r%s%s" : "%s%s", line.c_str(), (final || !tty) ? "\n" : "");
+    std::fflush(stderr);
+}
+
+void StopRun() {
+    RunState& s = State();
+    if (!s.finished) {
+        s.finished = true;
+        PostMessageW(Framework::Window(), WM_CLOSE, 0, 0);
+    }
+}
+
+void WriteCaptureFrame(const unsigned char* rgba, int width, int height) {
+    RunState& s = State();
+    if (s.toDirectory) {
+        char name[32];
+        std::snprintf(name, sizeof name, "frame_%06lld.png", s.framesWritten);
+        const fs::path path = fs::path(s.options.capturePath) / name;
+        if (!PngWriter::Write(path.string(), rgba, width, height)) {
+            Fail("cannot write " + path.string());
+            StopRun();
+            return;
+        }
+    } else {
+        if (!s.video.IsOpen() && s.framesWritten == 0) {
+            VideoPipe::Settings settings;
+            settings.outputPath = s.options.capturePath;
+            settings.width = width;
+            settings.height = height;
+            settings.fps = s.options.fps;
+            settings.audioPath = WindowsPath::Resolve(musicFile).value_or("");
+            settings.durationSeconds = s.options.untilSeconds;
+            if (!s.video.Open(settings)) {
+                Fail(s.video.Error() +
+                     " (install ffmpeg, or capture into an existing directory for PNG files)");
+                StopRun();
+                return;
+            }
+        }
+        if (!s.video.Write(rgba)) {
+            Fail(s.video.Error());
+            StopRun();
+            return;
+        }
+    }
+    ++s.framesWritten;
+    ShowProgress(false);
+}
+
+void OnFrame(const unsigned char* rgba, int width, int height) {
+    RunState& s = State();
+    if (s.currentTaken || s.failed) {
+        return;
+    }
+    s.currentTaken = true;
+    if (s.options.capture) {
+        WriteCaptureFrame(rgba, width, height);
+    } else if (s.options.shots) {
+        const fs::path path =
+            fs::path(s.options.outDirectory) / FrameSchedule::ShotFileName(s.current.milliseconds);
+        if (PngWriter::Write(path.string(), rgba, width, height)) {
+            ++s.shotsWritten;
+        } else {
+            Fail("cannot write " + path.string());
+        }
+    }
+}
+
+} // namespace
+
+void DemoRunModes::Configure(const RunModeOptions& options) {
+    RunState& s = State();
+    s.options = options;
+    s.schedule = FrameSchedule(options);
+    if (options.FixedClock()) {
+        // From the very first read on, so the music opens no sound device.
+        SoundClock::SetFixedPosition(0);
+    }
+    if (options.capture) {
+        std::error_code error;
+        s.toDirectory = fs::is_directory(options.capturePath, error);
+        s.started = s.lastProgress = WallClock::now();
+        std::fprintf(stderr, "quillmoor: rendering %.3f s at %d fps to %s\n", options.untilSeconds,
+                     options.fps, options.capturePath.c_str());
+    }
+    if (options.shots) {
+        std::error_code error;
+        fs::create_directories(options.outDirectory, error);
+    }
+    if (options.capture || options.shots) {
+        SetFrameSink(OnFrame);
+    }
+    if (options.trace) {
+        s.traceFile = std::fopen(options.tracePath.c_str(), "w");
+        if (s.traceFile == nullptr) {
+            Fail("cannot create the trace file " + options.tracePath);
+        }
+    }
+}
+
+IDirect3DDevice9* DemoRunModes::FrameDevice(IDirect3DDevice9* device) {
+    RunState& s = State();
+    if (s.traceFile == nullptr || device == nullptr) {
+        return device;
+    }
+    if (s.tracer == nullptr || s.tracer->Inner() != device) {
+        // A re-created device gets a tracer of its own.
+        if (s.tracer != nullptr) {
+            s.tracer->Release();
+        }
+        s.tracer = new TracingDevice(device, s.traceFile);
+    }
+    return s.tracer;
+}
+
+bool DemoRunModes::BeginFrame() {
+    RunState& s = State();
+    if (s.finished) {
+        return false;
+    }
+    if (s.schedule.Active()) {
+        ScheduledFrame next;
+        if (!s.schedule.Next(&next)) {
+            StopRun();
+            return false;
+        }
+        s.current = next;
+        s.currentTaken = !next.keep;
+        SoundClock::SetFixedPosition(next.milliseconds);
+    }
+    if (s.tracer != nullptr) {
+        const double seconds =
+            MusicClock::SecondsFromMilliseconds(FSOUND_Stream_GetTime(MusicStream::handle));
+        s.tracer->SetFrame(static_cast<unsigned long long>(Framework::FrameCount()), seconds);
+        s.tracer->SetEnabled(seconds >= s.options.traceFromSeconds && seconds <= s.options.traceUntilSeconds);
+    }
+    return true;
+}
+
+int DemoRunModes::Finish(int frameworkExitCode) {
+    RunState& s = State();
+    if (s.options.capture || s.options.shots) {
+        SetFrameSink(FrameSink());
+    }
+    if (s.options.capture) {
+        if (s.progressShown) {
+            ShowProgress(true);
+        }
+        if (s.video.IsOpen() && !s.video.Close()) {
+            Fail(s.video.Error());
+        }
+        if (s.framesWritten < s.schedule.TotalFrames()) {
+            Fail("capture ended after " + std::to_string(s.framesWritten) + " of " +
+                 std::to_string(s.schedule.TotalFrames()) + " frames");
+        } else {
+            std::fprintf(stderr, "quillmoor: wrote %lld frames to %s\n", s.framesWritten,
+                         s.options.capturePath.c_str());
+        }
+    }
+    if (s.options.shots) {
+        const int wanted = static_cast<int>(s.options.shotSeconds.size());
+        if (s.shotsWritten < wanted) {
+            Fail("saved " + std::to_string(s.shotsWritten) + " of " + std::to_string(wanted) +
+                 " screenshots");
+        }
+    }
+    if (s.tracer != nullptr) {
+        DeviceHolder::Get()->device = Framework::Device();
+        s.tracer->Release();
+        s.tracer = nullptr;
+    }
+    if (s.traceFile != nullptr) {
+        std::fclose(s.traceFile);
+        s.traceFile = nullptr;
+    }
+    if (frameworkExitCode == 0 && s.failed) {
+        return 1;
+    }
+    return frameworkExitCode;
+}
