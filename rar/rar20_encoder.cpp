@@ -15,7 +15,7 @@ namespace {
 constexpr std::uint32_t kMaxDistance = kWindowMask; // the window holds this many bytes back
 constexpr int kHashBits = 16;
 constexpr std::uint32_t kHashSize = 1u << kHashBits;
-constexpr int kMaxChain = 48;
+constexpr int kMaxChain = 32;
 constexpr std::uint32_t kGoodEnough = 128;
 constexpr std::uint32_t kMaxMatch = 255 + 2; // the longest a repeat with no bonus encodes
 constexpr int kMaxCodeLength = 15;
@@ -340,20 +340,23 @@ std::vector<std::uint32_t> CanonicalCodes(const std::vector<std::uint8_t>& lengt
 
 class BitWriter {
   public:
-    void Put(std::uint32_t value, unsigned bits) {
-        for (unsigned i = bits; i-- > 0;) {
-            acc_ = static_cast<std::uint8_t>((acc_ << 1) | ((value >> i) & 1));
-            if (++filled_ == 8) {
-                out_.push_back(acc_);
-                acc_ = 0;
-                filled_ = 0;
-            }
+    void Put(std::uint32_t value, unsigned bits) { // bits <= 24
+        if (bits == 0) {
+            return;
         }
+        acc_ = (acc_ << bits) | (value & ((1u << bits) - 1));
+        filled_ += bits;
+        while (filled_ >= 8) {
+            filled_ -= 8;
+            out_.push_back(static_cast<std::uint8_t>(acc_ >> filled_));
+        }
+        acc_ &= (1u << filled_) - 1;
     }
     std::vector<std::uint8_t> Finish() {
         if (filled_ > 0) {
             out_.push_back(static_cast<std::uint8_t>(acc_ << (8 - filled_)));
             filled_ = 0;
+            acc_ = 0;
         }
         return std::move(out_);
     }
@@ -361,7 +364,7 @@ class BitWriter {
 
   private:
     std::vector<std::uint8_t> out_;
-    std::uint8_t acc_ = 0;
+    std::uint64_t acc_ = 0;
     unsigned filled_ = 0;
 };
 
