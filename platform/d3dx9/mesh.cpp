@@ -181,9 +181,12 @@ class Mesh final : public ID3DXMesh {
     HRESULT LockVertexBuffer(DWORD flags, void** data) override { return vb_->Lock(0, 0, data, flags); }
     HRESULT UnlockVertexBuffer() override { return vb_->Unlock(); }
     HRESULT LockIndexBuffer(DWORD flags, void** data) override { return ib_->Lock(0, 0, data, flags); }
+    // The draw ranges are worked out as soon as indices or attributes change, so that
+    // drawing never has to read the buffers back.
     HRESULT UnlockIndexBuffer() override {
-        runsDirty_ = true;
-        return ib_->Unlock();
+        const HRESULT hr = ib_->Unlock();
+        ComputeRuns();
+        return hr;
     }
 
     HRESULT GetAttributeTable(D3DXATTRIBUTERANGE* attribTable, DWORD* attribTableSize) override {
@@ -204,7 +207,7 @@ class Mesh final : public ID3DXMesh {
         return D3D_OK;
     }
     HRESULT UnlockAttributeBuffer() override {
-        runsDirty_ = true;
+        ComputeRuns();
         return D3D_OK;
     }
 
@@ -394,7 +397,7 @@ class Mesh final : public ID3DXMesh {
         }
         vb_->Unlock();
         source.vb_->Unlock();
-        runsDirty_ = true;
+        ComputeRuns();
         return D3D_OK;
     }
 
