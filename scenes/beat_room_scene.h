@@ -22,21 +22,6 @@ class BeatRoomScene : public Scene {
     void Init();
     void Render() override;
 
-    // What a test looks at after a frame.
-    int Shot() const { return currentShot; }
-    D3DXVECTOR3 Eye() const { return eye; }
-    int LastFlash() const { return lastFlash; }
-    const float* FlashColour() const { return flashColour; }
-    float BlockAlpha(int block) const { return blockColours[block][3]; }
-
-  private:
-    void PulseBlob(float dt);
-    void UpdateSyncBlock(int block, float t, float dt);
-    void PlaceCameraAndDrawRoom(float t, float dt);
-    void DrawBlob(float t);
-    void DrawTube();
-    void DrawStrobe(float t, float dt);
-
     DeviceHolder* device = nullptr;
     MeshObject room;
     MeshObject tube;
@@ -63,4 +48,12 @@ class BeatRoomScene : public Scene {
     int lastBlockHits[SyncBlockCount] = {-1, -1, -1, -1, -1};
     int currentShot = 0;
     D3DXVECTOR3 eye{0.0f, 0.0f, 0.0f};
+
+  private:
+    void PulseBlob(float dt);
+    void UpdateSyncBlock(int block, float t, float dt);
+    void PlaceCameraAndDrawRoom(float t, float dt);
+    void DrawBlob(float t);
+    void DrawTube();
+    void DrawStrobe(float t, float dt);
 };

@@ -17,17 +17,6 @@ class CutBlobScene : public Scene {
     void Init();
     void Render() override;
 
-    // What a test looks at after a frame.
-    D3DXVECTOR3 Eye() const { return eye; }
-    int LastCut() const { return lastCut; }
-    float FieldOfView() const { return fieldOfView; }
-
-  private:
-    void Twist(float dt);
-    void PlaceCamera(float t, float dt);
-    void DrawBlob(float t);
-    void DrawFadeAndOverlay(float t);
-
     DeviceHolder* device = nullptr;
     EffectBinding* effect = nullptr;
     EffectMesh blob;
@@ -52,4 +41,10 @@ class CutBlobScene : public Scene {
     float fieldOfView = 0.7853982f;
     D3DXMATRIX view;
     D3DXMATRIX projection;
+
+  private:
+    void Twist(float dt);
+    void PlaceCamera(float t, float dt);
+    void DrawBlob(float t);
+    void DrawFadeAndOverlay(float t);
 };

@@ -21,18 +21,12 @@ class FinalRoomScene : public Scene {
     void Init();
     void Render() override;
 
-    int Shot() const { return currentShot; }
-    D3DXVECTOR3 Eye() const { return eye; }
-    bool Switched() const { return switched; }
-    int GreetingIndex() const { return greetingIndex; }
-    float GreetingAlpha() const { return greetingAlpha; }
-    float FadeAlpha() const { return fadeAlpha; }
-
-  private:
     struct Particle {
         D3DXVECTOR3 position;
         D3DCOLOR colour;
         float size;
+
+      private:
     };
 
     void DrawRoom(float t, float dt);

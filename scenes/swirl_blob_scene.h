@@ -17,14 +17,6 @@ class SwirlBlobScene : public Scene {
     void Init();
     void Render() override;
 
-    float SwirlPhase() const { return swirlPhase; }
-    float SpinClock() const { return spinClock; }
-
-  private:
-    void Swirl(float dt);
-    void DrawMeshes(float t, float dt);
-    void DrawFade(float t);
-
     DeviceHolder* device = nullptr;
     EffectBinding* effect = nullptr;
     EffectMesh blob;
@@ -42,4 +34,9 @@ class SwirlBlobScene : public Scene {
     // Kept for the whole run, never reset.
     float swirlPhase = 0.0f;
     float spinClock = 0.0f;
+
+  private:
+    void Swirl(float dt);
+    void DrawMeshes(float t, float dt);
+    void DrawFade(float t);
 };

@@ -18,15 +18,6 @@ class WaterRoomScene : public Scene {
     void Init();
     void Render() override;
 
-    int Shot() const { return currentShot; }
-    float ShotClock(int shot) const { return shotClocks[shot - 1]; }
-    D3DXVECTOR3 Eye() const { return eye; }
-
-  private:
-    void Ripple(float dt);
-    void PlaceCameraAndDrawRoom(float t, float dt);
-    void DrawWater();
-
     DeviceHolder* device = nullptr;
     MeshObject room;
     MeshObject water;
@@ -42,4 +33,9 @@ class WaterRoomScene : public Scene {
     float shotClocks[ShotCount] = {};
     int currentShot = 0;
     D3DXVECTOR3 eye{0.0f, 0.0f, 0.0f};
+
+  private:
+    void Ripple(float dt);
+    void PlaceCameraAndDrawRoom(float t, float dt);
+    void DrawWater();
 };
