@@ -40,11 +40,12 @@ TEST_F(SettingsMatching, CommandLineOverridesOnTheDemoRequest) {
          D3DDEVTYPE_HAL,
          D3DCREATE_HARDWARE_VERTEXPROCESSING},
         {"windowed", {"-windowed"}, TRUE, 800, 600, D3DDEVTYPE_HAL, D3DCREATE_HARDWARE_VERTEXPROCESSING},
+        // -fullscreen without a size also drops the requested size: the default window size.
         {"windowed wins",
          {"-fullscreen", "-windowed"},
          TRUE,
-         800,
-         600,
+         640,
+         480,
          D3DDEVTYPE_HAL,
          D3DCREATE_HARDWARE_VERTEXPROCESSING},
         // A width that is no display mode is still the back-buffer size; the height comes from
