@@ -143,6 +143,9 @@ HRESULT DeviceCatalogue::Enumerate(IDirect3D9* source, AcceptDeviceCallback acce
                     D3DDISPLAYMODE displayMode{};
                     if (FAILED(direct3D->EnumAdapterModes(ordinal, format, mode, &displayMode)))
                         continue;
+                    // A mode without a size (some headless displays list one) cannot be used.
+                    if (displayMode.Width == 0 || displayMode.Height == 0)
+                        continue;
                     if (displayMode.Width < minWidth || displayMode.Width > maxWidth ||
                         displayMode.Height < minHeight || displayMode.Height > maxHeight ||
                         displayMode.RefreshRate < minRefresh || displayMode.RefreshRate > maxRefresh)
@@ -153,9 +156,20 @@ HRESULT DeviceCatalogue::Enumerate(IDirect3D9* source, AcceptDeviceCallback acce
                 }
             }
             D3DDISPLAYMODE desktop{};
-            if (SUCCEEDED(direct3D->GetAdapterDisplayMode(ordinal, &desktop)) &&
-                !Contains(adapter.adapterFormats, desktop.Format))
-                adapter.adapterFormats.push_back(desktop.Format);
+            if (SUCCEEDED(direct3D->GetAdapterDisplayMode(ordinal, &desktop))) {
+                if (!Contains(adapter.adapterFormats, desktop.Format))
+                    adapter.adapterFormats.push_back(desktop.Format);
+                // The desktop mode is always a usable full-screen mode, even where the
+                // display lists none (the headless offscreen display).
+                bool listed = false;
+                for (const D3DDISPLAYMODE& mode : adapter.displayModes)
+                    listed = listed || (mode.Width == desktop.Width && mode.Height == desktop.Height &&
+                                        mode.Format == desktop.Format);
+                bool allowed = std::find(std::begin(AllowedAdapterFormats), std::end(AllowedAdapterFormats),
+                                         desktop.Format) != std::end(AllowedAdapterFormats);
+                if (!listed && allowed && desktop.Width > 0 && desktop.Height > 0)
+                    adapter.displayModes.push_back(desktop);
+            }
             std::sort(adapter.displayModes.begin(), adapter.displayModes.end(), ModeLess);
 
             for (D3DDEVTYPE type : DeviceTypes) {

@@ -216,7 +216,10 @@ BOOL DestroyWindow(HWND window) {
         return TRUE; // destroyed again from inside its own WM_DESTROY
     windows.erase(it);
     Win32Platform::ForgetWindowMessages(window);
-    SDL_DestroyWindow(window->sdlWindow);
+    // The SDL window is only hidden: a Direct3D device made on it may outlive the window
+    // (the framework releases its device after closing the window), and its GL context
+    // needs a live surface to be made current for that clean-up.
+    SDL_HideWindow(window->sdlWindow);
     delete window;
     return TRUE;
 }
