@@ -7,7 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <map>
 #include <regex>
+#include <sstream>
 #include <set>
 #include <string>
 
@@ -162,6 +165,52 @@ TEST(HlslTranslator, CompileErrorsComeBackAsText) {
         std::string error;
         EXPECT_FALSE(TranslateHlsl(c.source, c.entry, HlslStage::Vertex, &shader, &error)) << c.source;
         EXPECT_FALSE(error.empty()) << c.source;
+    }
+}
+
+TEST(DiffuseEffect, BothTechniquesTranslateToLinkableGlsl) {
+    std::ifstream file(std::string(QUILLMOOR_TEST_DATA) + "/../../media/diffuse.fx");
+    ASSERT_TRUE(file) << "media/diffuse.fx";
+    std::stringstream text;
+    text << file.rdbuf();
+    EffectDescription d;
+    std::string error;
+    ASSERT_TRUE(ParseEffect(text.str(), &d, &error)) << error;
+    std::set<std::string> names;
+    for (const EffectParameter& p : d.parameters) {
+        names.insert(p.name);
+    }
+    for (const char* name :
+         {"matWorldViewProj", "matWorld", "vecEyePos", "vecLightDir1", "vecLightDir2", "colAmbient",
+          "colDiffuse1", "colDiffuse2", "vecOffset", "envMapBlendFactor", "tBase", "tEnv"}) {
+        EXPECT_EQ(names.count(name), 1u) << name;
+    }
+    std::vector<std::string> techniques;
+    for (const EffectTechnique& t : d.techniques) {
+        techniques.push_back(t.name);
+        for (const EffectPass& pass : t.passes) {
+            GlslShader vertex, pixel;
+            ASSERT_TRUE(TranslateHlsl(d.hlsl, pass.vertexEntry, HlslStage::Vertex, &vertex, &error)) << error;
+            ASSERT_TRUE(TranslateHlsl(d.hlsl, pass.pixelEntry, HlslStage::Pixel, &pixel, &error)) << error;
+            GlslProgramSource program = LinkGlslStages(vertex, pixel);
+            EXPECT_TRUE(CompilesAsGlsl(program.vertex, EShLangVertex, &error)) << error;
+            EXPECT_TRUE(CompilesAsGlsl(program.fragment, EShLangFragment, &error)) << error;
+        }
+    }
+    EXPECT_EQ(techniques,
+              (std::vector<std::string>{"RenderSceneTextured2LightsEnvMap", "RenderScene2Lights"}));
+    // The cube map is sampled as one, and a scene that never sets the blend factor gets a
+    // visible reflection from the file's default.
+    for (const EffectSampler& s : d.samplers) {
+        if (s.texture == "tEnv") {
+            EXPECT_EQ(s.dimension, EffectSamplerDimension::Cube);
+        }
+    }
+    for (const EffectParameter& p : d.parameters) {
+        if (p.name == "envMapBlendFactor") {
+            ASSERT_FALSE(p.defaultValue.empty());
+            EXPECT_GT(p.defaultValue[0], 0.0f);
+        }
     }
 }
 

@@ -1,0 +1,5 @@
+float4 colour;
+technique T
+{
+    pass P { ZEnable = Maybe; }
+}
