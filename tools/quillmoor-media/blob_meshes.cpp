@@ -116,7 +116,7 @@ Mesh MakeCreditsBlob() {
 Mesh MakeHelixTower() {
     MetaballField field;
     constexpr int kStrands = 4;
-    constexpr float kBottom = -80.0f, kTop = 440.0f, kHelixRadius = 66.0f, kTurns = 1.25f;
+    constexpr float kBottom = -80.0f, kTop = 440.0f, kHelixRadius = 65.5f, kTurns = 1.25f;
     for (int s = 0; s < kStrands; ++s) {
         const float start = 2.0f * kPi * float(s) / kStrands;
         constexpr int kSteps = 110;
@@ -124,8 +124,8 @@ Mesh MakeHelixTower() {
             const float f = float(i) / kSteps;
             const float a = start + 2.0f * kPi * kTurns * f;
             const float y = kBottom + (kTop - kBottom) * f;
-            const float swell = 1.0f + 0.25f * std::sin(f * 23.0f + float(s));
-            field.Add({std::cos(a) * kHelixRadius, y, std::sin(a) * kHelixRadius}, 12.0f * swell);
+            const float swell = 1.0f + 0.15f * std::sin(f * 23.0f + float(s));
+            field.Add({std::cos(a) * kHelixRadius, y, std::sin(a) * kHelixRadius}, 9.5f * swell);
         }
     }
     // Rings that tie the strands together at a few heights.
@@ -133,10 +133,10 @@ Mesh MakeHelixTower() {
         constexpr int kRing = 40;
         for (int i = 0; i < kRing; ++i) {
             const float a = 2.0f * kPi * float(i) / kRing;
-            field.Add({std::cos(a) * kHelixRadius, y, std::sin(a) * kHelixRadius}, 9.0f);
+            field.Add({std::cos(a) * kHelixRadius, y, std::sin(a) * kHelixRadius}, 8.0f);
         }
     }
-    return Finish(PolygoniseField(field, 3.6f), "blobby13", 0.02f);
+    return Finish(PolygoniseField(field, 2.8f), "blobby13", 0.02f);
 }
 
 Mesh MakeSwirlBlob() {

@@ -10,7 +10,7 @@ Mesh MakeFlightRing();     // blobby12.x: a ring of blobs around (-145, 37, -28)
 Mesh MakeWobbleBlob();     // blobby23.x: radius up to 70
 Mesh MakePulseBlob();      // blobby21.x: radius up to 70
 Mesh MakeCreditsBlob();    // blobby15.x: radius up to 11
-Mesh MakeHelixTower();     // blobby13.x: four strands winding at radius 58..74 about Y, y -80..440
+Mesh MakeHelixTower();     // blobby13.x: four strands winding at radius 58..73 about Y, y -80..440
 Mesh MakeSwirlBlob();      // blobby19.x: a star of arms, radius up to 40
 Mesh MakeBackdropSphere(); // blobby_sphere.x: a bumpy shell of radius about 450 seen from inside
 Mesh MakeStack();          // stapel.x: levels of blobs along +Z from 0 to 250, hollow core

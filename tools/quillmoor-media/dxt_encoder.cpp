@@ -49,7 +49,18 @@ void EncodeColour(const Block4x4& texels, uint8_t* out) {
             }
         }
     }
-    float axis[3] = {1, 1, 1};
+    // Start from the channel of greatest variance: (1, 1, 1) can be orthogonal to the spread (a red-green
+    // ramp with constant sum), and the iteration would then never leave it.
+    int widest = 0;
+    for (int i = 1; i < 3; ++i) {
+        if (cov[i][i] > cov[widest][widest]) {
+            widest = i;
+        }
+    }
+    float axis[3] = {cov[widest][0], cov[widest][1], cov[widest][2]};
+    if (cov[widest][widest] <= 0.0f) {
+        axis[0] = axis[1] = axis[2] = 1.0f;
+    }
     for (int iteration = 0; iteration < 8; ++iteration) { // power iteration
         float n[3] = {0, 0, 0};
         for (int i = 0; i < 3; ++i) {
