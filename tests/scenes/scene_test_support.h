@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -30,8 +31,21 @@ inline const D3DXVECTOR3 ProbeLength100(60, 80, 0); // also 100 from the Z axis
 inline const D3DXVECTOR3 ProbeLength13(3, 4, 12);   // 5 from the Z axis
 
 inline constexpr const char* MeshNames[] = {
-    "data/blobby02.X",        "data/blobby12.X",      "data/meshes/blobby15.x",      "data/meshes/blobby21.x",
-    "data/meshes/blobby23.x", "data/meshes/stapel.x", "data/meshes/blobby_sphere.x",
+    "data/blobby02.X",
+    "data/blobby12.X",
+    "data/meshes/blobby15.x",
+    "data/meshes/blobby21.x",
+    "data/meshes/blobby23.x",
+    "data/meshes/stapel.x",
+    "data/meshes/blobby_sphere.x",
+    "data/meshes/blobby13.X",
+    "data/meshes/blobby19.x",
+    "data/meshes/blobroom02.x",
+    "data/meshes/blobroom02_tube.x",
+    "data/meshes/blobroom03.x",
+    "data/meshes/blobroom03_wasser.x",
+    "data/meshes/finalroom.x",
+    "data/meshes/finalroom_wasser.x",
 };
 
 class SceneTest : public ::testing::Test {
@@ -64,8 +78,10 @@ class SceneTest : public ::testing::Test {
         DeviceHolder::Get()->device = nullptr;
     }
 
-    // One frame of the scene at music time t after a frame delta dt.
+    // One frame of the scene at music time t after a frame delta dt; the device keeps the
+    // calls of that frame only.
     template <typename SceneType> void Frame(SceneType& scene, float t, float dt) {
+        device->ClearCalls();
         MusicClock::seconds = t;
         MusicClock::delta = dt;
         scene.Render();
@@ -96,9 +112,34 @@ class SceneTest : public ::testing::Test {
         return vertices[0].colour;
     }
 
+    // Whether the quad was drawn since the calls were last cleared.
+    bool QuadDrawn(ScreenQuad* quad) {
+        const std::string name = device->Formatter().ObjectName(quad->vertexBuffer);
+        for (const RecordedCall& call : device->CallsNamed("SetStreamSource")) {
+            if (call.args[1] == name) {
+                return true;
+            }
+        }
+        return false;
+    }
+
+    // The camera of the last frame: its first view transform (the overlay layers set the
+    // identity after it).
     D3DXMATRIX View() {
-        D3DMATRIX m;
-        device->GetTransform(D3DTS_VIEW, &m);
+        D3DXMATRIX m;
+        D3DXMatrixIdentity(&m);
+        for (const RecordedCall& call : device->CallsNamed("SetTransform")) {
+            if (call.args[0] == "D3DTS_VIEW") {
+                const char* text = call.args[1].c_str() + 1; // after '['
+                for (int i = 0; i < 16; ++i) {
+                    char* end = nullptr;
+                    m.m[i / 4][i % 4] = std::strtof(text, &end);
+                    text = end + 1; // past ',' or ']'
+                }
+                return m;
+            }
+        }
+        ADD_FAILURE() << "no view transform in the frame";
         return m;
     }
 
