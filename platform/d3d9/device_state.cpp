@@ -122,3 +122,165 @@ D3DMATRIX* DeviceState::Transform(D3DTRANSFORMSTATETYPE state) {
         return nullptr;
     }
 }
+
+HRESULT DeviceState::SetTransform(D3DTRANSFORMSTATETYPE state, const D3DMATRIX* matrix) {
+    D3DMATRIX* target = Transform(state);
+    if (target == nullptr || matrix == nullptr) {
+        return D3DERR_INVALIDCALL;
+    }
+    *target = *matrix;
+    return D3D_OK;
+}
+
+HRESULT DeviceState::GetTransform(D3DTRANSFORMSTATETYPE state, D3DMATRIX* matrix) {
+    const D3DMATRIX* source = Transform(state);
+    if (source == nullptr || matrix == nullptr) {
+        return D3DERR_INVALIDCALL;
+    }
+    *matrix = *source;
+    return D3D_OK;
+}
+
+HRESULT DeviceState::SetViewport(const D3DVIEWPORT9* v) {
+    if (v == nullptr) {
+        return D3DERR_INVALIDCALL;
+    }
+    viewport = *v;
+    return D3D_OK;
+}
+
+HRESULT DeviceState::GetViewport(D3DVIEWPORT9* v) const {
+    if (v == nullptr) {
+        return D3DERR_INVALIDCALL;
+    }
+    *v = viewport;
+    return D3D_OK;
+}
+
+HRESULT DeviceState::SetMaterial(const D3DMATERIAL9* m) {
+    if (m == nullptr) {
+        return D3DERR_INVALIDCALL;
+    }
+    material = *m;
+    return D3D_OK;
+}
+
+HRESULT DeviceState::GetMaterial(D3DMATERIAL9* m) const {
+    if (m == nullptr) {
+        return D3DERR_INVALIDCALL;
+    }
+    *m = material;
+    return D3D_OK;
+}
+
+HRESULT DeviceState::SetLight(DWORD index, const D3DLIGHT9* light) {
+    if (light == nullptr || index >= MaxLights) {
+        return D3DERR_INVALIDCALL;
+    }
+    lights[index] = *light;
+    lightSet[index] = true;
+    return D3D_OK;
+}
+
+HRESULT DeviceState::GetLight(DWORD index, D3DLIGHT9* light) const {
+    if (light == nullptr || index >= MaxLights || !lightSet[index]) {
+        return D3DERR_INVALIDCALL;
+    }
+    *light = lights[index];
+    return D3D_OK;
+}
+
+HRESULT DeviceState::LightEnable(DWORD index, BOOL enable) {
+    if (index >= MaxLights) {
+        return D3DERR_INVALIDCALL;
+    }
+    if (!lightSet[index]) {
+        lights[index] = DefaultLight();
+        lightSet[index] = true;
+    }
+    lightEnabled[index] = enable != FALSE;
+    return D3D_OK;
+}
+
+HRESULT DeviceState::SetRenderState(D3DRENDERSTATETYPE state, DWORD value) {
+    if (!ValidRenderState(state)) {
+        return D3DERR_INVALIDCALL;
+    }
+    renderStates[state] = value;
+    return D3D_OK;
+}
+
+HRESULT DeviceState::GetRenderState(D3DRENDERSTATETYPE state, DWORD* value) const {
+    if (value == nullptr || !ValidRenderState(state)) {
+        return D3DERR_INVALIDCALL;
+    }
+    *value = renderStates[state];
+    return D3D_OK;
+}
+
+HRESULT DeviceState::SetTexture(DWORD stage, IDirect3DBaseTexture9* texture) {
+    if (stage >= MaxStages) {
+        return D3DERR_INVALIDCALL;
+    }
+    textures[stage].Reset(texture);
+    return D3D_OK;
+}
+
+HRESULT DeviceState::GetTexture(DWORD stage, IDirect3DBaseTexture9** texture) const {
+    if (texture == nullptr || stage >= MaxStages) {
+        return D3DERR_INVALIDCALL;
+    }
+    *texture = textures[stage].Get();
+    if (*texture != nullptr) {
+        (*texture)->AddRef();
+    }
+    return D3D_OK;
+}
+
+HRESULT DeviceState::SetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type, DWORD value) {
+    if (stage >= MaxStages || type >= MaxTextureStageState) {
+        return D3DERR_INVALIDCALL;
+    }
+    stageStates[stage][type] = value;
+    return D3D_OK;
+}
+
+HRESULT DeviceState::GetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type, DWORD* value) const {
+    if (value == nullptr || stage >= MaxStages || type >= MaxTextureStageState) {
+        return D3DERR_INVALIDCALL;
+    }
+    *value = stageStates[stage][type];
+    return D3D_OK;
+}
+
+HRESULT DeviceState::SetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD value) {
+    if (sampler >= MaxStages || type >= MaxSamplerState) {
+        return D3DERR_INVALIDCALL;
+    }
+    samplerStates[sampler][type] = value;
+    return D3D_OK;
+}
+
+HRESULT DeviceState::GetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD* value) const {
+    if (value == nullptr || sampler >= MaxStages || type >= MaxSamplerState) {
+        return D3DERR_INVALIDCALL;
+    }
+    *value = samplerStates[sampler][type];
+    return D3D_OK;
+}
+
+HRESULT DeviceState::SetStreamSource(UINT streamNumber, IDirect3DVertexBuffer9* buffer, UINT offset,
+                                     UINT stride) {
+    if (streamNumber >= MaxStreams) {
+        return D3DERR_INVALIDCALL;
+    }
+    streams[streamNumber].buffer.Reset(buffer);
+    streams[streamNumber].offset = offset;
+    streams[streamNumber].stride = stride;
+    return D3D_OK;
+}
+
+HRESULT DeviceState::SetIndices(IDirect3DIndexBuffer9* buffer) {
+    indices.Reset(buffer);
+    return D3D_OK;
+}

@@ -47,6 +47,27 @@ class DeviceState {
     // The matrix a transform state names, or null for one this device does not keep.
     D3DMATRIX* Transform(D3DTRANSFORMSTATETYPE state);
     static bool ValidRenderState(D3DRENDERSTATETYPE state) { return state < MaxRenderState; }
+
+    // The Set/Get calls of IDirect3DDevice9 on this state, with the platform's checks and results.
+    HRESULT SetTransform(D3DTRANSFORMSTATETYPE state, const D3DMATRIX* matrix);
+    HRESULT GetTransform(D3DTRANSFORMSTATETYPE state, D3DMATRIX* matrix);
+    HRESULT SetViewport(const D3DVIEWPORT9* viewport);
+    HRESULT GetViewport(D3DVIEWPORT9* viewport) const;
+    HRESULT SetMaterial(const D3DMATERIAL9* material);
+    HRESULT GetMaterial(D3DMATERIAL9* material) const;
+    HRESULT SetLight(DWORD index, const D3DLIGHT9* light);
+    HRESULT GetLight(DWORD index, D3DLIGHT9* light) const;
+    HRESULT LightEnable(DWORD index, BOOL enable);
+    HRESULT SetRenderState(D3DRENDERSTATETYPE state, DWORD value);
+    HRESULT GetRenderState(D3DRENDERSTATETYPE state, DWORD* value) const;
+    HRESULT SetTexture(DWORD stage, IDirect3DBaseTexture9* texture);
+    HRESULT GetTexture(DWORD stage, IDirect3DBaseTexture9** texture) const;
+    HRESULT SetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type, DWORD value);
+    HRESULT GetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type, DWORD* value) const;
+    HRESULT SetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD value);
+    HRESULT GetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD* value) const;
+    HRESULT SetStreamSource(UINT streamNumber, IDirect3DVertexBuffer9* buffer, UINT offset, UINT stride);
+    HRESULT SetIndices(IDirect3DIndexBuffer9* buffer);
 };
 
 // The light LightEnable switches on when no light was ever set at that index: white, diffuse,

@@ -14,6 +14,8 @@ constexpr unsigned AttributeNormal = 1;
 constexpr unsigned AttributeDiffuse = 2;
 constexpr unsigned AttributeTexCoord0 = 3;
 constexpr unsigned AttributeTexCoord1 = 4;
+// Vertex specular colour (fixed function only).
+constexpr unsigned AttributeSpecular = 5;
 
 // True when the device is the OpenGL device; a recording device used in tests is not.
 bool IsGlDevice(IDirect3DDevice9* device);
@@ -28,5 +30,10 @@ void UseProgram(IDirect3DDevice9* device, unsigned program);
 // The GL texture object of a texture made by the GL device, and its target
 // (GL_TEXTURE_2D or GL_TEXTURE_CUBE_MAP); 0 for null or a foreign texture.
 unsigned TextureName(IDirect3DBaseTexture9* texture, unsigned* target);
+
+// True when the device's GL maps clip-space depth 0..w directly (glClipControl with
+// GL_ZERO_TO_ONE is set on its context); false means a program must map Direct3D's 0..w
+// depth to GL's -w..w itself.
+bool ClipControlActive(IDirect3DDevice9* device);
 
 } // namespace GlInterop
