@@ -1,6 +1,6 @@
-// Writes the demo's default media into a run directory: the archive members (packed into data.rar
-// when the archive writer is available, else into a staging directory), the images read loose from
-// disk, the effect file copied from media/, and the music z.ogg.
+// Writes the demo's default media into a run directory: the archive members packed into data.rar
+// (and copied loose into a staging directory), the images read loose from disk, the effect file
+// copied from media/, and the music z.ogg.
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "rar/rar_writer.h"
 #include "tools/quillmoor-media/media_catalogue.h"
 #include "tools/quillmoor-media/music_track.h"
 #include "tools/quillmoor-media/text_renderer.h"
@@ -72,13 +73,22 @@ int WriteImages(const Options& o) {
         std::fprintf(stderr, "quillmoor-media: font '%s' not readable, using the built-in font\n",
                      o.font.c_str());
     }
-    std::vector<std::pair<std::string, std::vector<uint8_t>>> members;
+    std::vector<RarWriter::Member> members;
     for (const media::MediaFile& f : media::ArchiveMembers(text)) {
-        members.emplace_back(f.path, f.build());
-        if (!WriteFile(o.stagingDir / ToSlashes(f.path), members.back().second)) {
+        members.push_back({f.path, f.build()});
+        // The loose copy lets tests and people look at a member without unpacking.
+        if (!WriteFile(o.stagingDir / ToSlashes(f.path), members.back().bytes)) {
             std::fprintf(stderr, "quillmoor-media: cannot write %s\n", f.path.c_str());
             return 1;
         }
+    }
+    // Not solid: each member unpacks on its own, so extraction order cannot matter.
+    std::error_code made;
+    fs::create_directories(o.runDir, made);
+    std::string error;
+    if (!RarWriter::Write((o.runDir / "data.rar").string(), members, false, &error)) {
+        std::fprintf(stderr, "quillmoor-media: cannot write data.rar: %s\n", error.c_str());
+        return 1;
     }
     for (const media::MediaFile& f : media::LooseImages(text)) {
         if (!WriteFile(o.runDir / f.path, f.build())) {
