@@ -6,6 +6,8 @@
 #include <memory>
 #include <tuple>
 
+#include "platform/d3d9/gl_interop.h"
+
 namespace {
 
 using TranslationKey = std::tuple<std::string, std::string, HlslStage>;
@@ -61,7 +63,15 @@ const EffectProgram* LinkEffectProgram(IDirect3DDevice9* device, const GlslProgr
     if (found != Programs().end()) {
         return found->second.get();
     }
-    GLuint vertex = CompileShader(GL_VERTEX_SHADER, source.vertex, error);
+    std::string vertexText = source.vertex;
+    if (!GlInterop::ClipControlActive(device)) {
+        // Direct3D's clip-space depth runs 0..w, GL's -w..w; main() is the last function.
+        size_t end = vertexText.rfind('}');
+        if (end != std::string::npos) {
+            vertexText.insert(end, "    gl_Position.z = 2.0 * gl_Position.z - gl_Position.w;\n");
+        }
+    }
+    GLuint vertex = CompileShader(GL_VERTEX_SHADER, vertexText, error);
     if (vertex == 0) {
         return nullptr;
     }

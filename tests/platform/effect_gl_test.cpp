@@ -1,0 +1,287 @@
+// An effect drawn by the OpenGL device headless. Expected pixels follow the lighting formula
+// written in tests/data/fx/lit.fx, evaluated here with Direct3D's matrix conventions.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "platform/d3d9/d3d9.h"
+#include "platform/d3dx9/d3dx9.h"
+#include "platform/fs/windows_path.h"
+
+namespace {
+
+constexpr UINT Size = 64;
+
+struct LitVertex {
+    float x, y, z;
+    float nx, ny, nz;
+    float u, v;
+};
+
+struct ColourVertex {
+    float x, y, z;
+    D3DCOLOR colour;
+};
+
+struct Rgb {
+    int r, g, b;
+};
+
+// 2 x 2 base texture, row by row from the top.
+constexpr Rgb Texels[2][2] = {{{200, 100, 40}, {40, 200, 100}}, {{100, 40, 200}, {250, 250, 250}}};
+// One colour per cube face in D3DCUBEMAP_FACES order.
+constexpr Rgb Faces[6] = {{255, 0, 0},   {0, 128, 255}, {0, 255, 0},
+                          {255, 255, 0}, {255, 0, 255}, {0, 255, 255}};
+
+class EffectGlTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        direct3D = Direct3DCreate9(D3D_SDK_VERSION);
+        if (direct3D == nullptr) {
+            GTEST_SKIP() << "no OpenGL 3.3 context";
+        }
+        D3DPRESENT_PARAMETERS p{};
+        p.BackBufferWidth = Size;
+        p.BackBufferHeight = Size;
+        p.BackBufferFormat = D3DFMT_A8R8G8B8;
+        p.BackBufferCount = 1;
+        p.SwapEffect = D3DSWAPEFFECT_DISCARD;
+        p.Windowed = TRUE;
+        p.EnableAutoDepthStencil = TRUE;
+        p.AutoDepthStencilFormat = D3DFMT_D24S8;
+        ASSERT_EQ(direct3D->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, D3DCREATE_HARDWARE_VERTEXPROCESSING, &p,
+                                         &device),
+                  D3D_OK);
+        std::wstring path = WindowsPath::Widen(std::string(QUILLMOOR_TEST_DATA) + "/fx/lit.fx");
+        ID3DXBuffer* errors = nullptr;
+        HRESULT hr =
+            D3DXCreateEffectFromFileW(device, path.c_str(), nullptr, nullptr, 0, nullptr, &effect, &errors);
+        if (errors != nullptr) {
+            ADD_FAILURE() << static_cast<const char*>(errors->GetBufferPointer());
+            errors->Release();
+        }
+        ASSERT_EQ(hr, D3D_OK);
+        MakeTextures();
+    }
+    void TearDown() override {
+        if (effect != nullptr) {
+            effect->Release();
+        }
+        if (base != nullptr) {
+            base->Release();
+        }
+        if (cube != nullptr) {
+            cube->Release();
+        }
+        if (device != nullptr) {
+            EXPECT_EQ(device->Release(), 0u);
+        }
+        if (direct3D != nullptr) {
+            direct3D->Release();
+        }
+    }
+
+    void MakeTextures() {
+        ASSERT_EQ(device->CreateTexture(2, 2, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &base, nullptr),
+                  D3D_OK);
+        D3DLOCKED_RECT locked{};
+        ASSERT_EQ(base->LockRect(0, &locked, nullptr, 0), D3D_OK);
+        for (int y = 0; y < 2; ++y) {
+            auto* row = static_cast<BYTE*>(locked.pBits) + y * locked.Pitch;
+            for (int x = 0; x < 2; ++x) {
+                const Rgb& c = Texels[y][x];
+                row[x * 4 + 0] = static_cast<BYTE>(c.b);
+                row[x * 4 + 1] = static_cast<BYTE>(c.g);
+                row[x * 4 + 2] = static_cast<BYTE>(c.r);
+                row[x * 4 + 3] = 255;
+            }
+        }
+        base->UnlockRect(0);
+        ASSERT_EQ(device->CreateCubeTexture(1, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &cube, nullptr),
+                  D3D_OK);
+        for (int f = 0; f < 6; ++f) {
+            ASSERT_EQ(cube->LockRect(static_cast<D3DCUBEMAP_FACES>(f), 0, &locked, nullptr, 0), D3D_OK);
+            auto* texel = static_cast<BYTE*>(locked.pBits);
+            texel[0] = static_cast<BYTE>(Faces[f].b);
+            texel[1] = static_cast<BYTE>(Faces[f].g);
+            texel[2] = static_cast<BYTE>(Faces[f].r);
+            texel[3] = 255;
+            cube->UnlockRect(static_cast<D3DCUBEMAP_FACES>(f), 0);
+        }
+    }
+
+    // Sets the parameters: the quad [-1, 1]^2 lands on clip x 0..1, y -0.5..0.5.
+    void SetParameters(ID3DXEffect* e, const float ambient[4]) {
+        D3DXMATRIX scale, move, wvp;
+        D3DXMatrixScaling(&scale, 0.5f, 0.5f, 1.0f);
+        D3DXMatrixTranslation(&move, 0.5f, 0.0f, 0.5f);
+        D3DXMatrixMultiply(&wvp, &scale, &move);
+        ASSERT_EQ(e->SetMatrix("matWorldViewProj", &wvp), D3D_OK);
+        ASSERT_EQ(e->SetMatrix("matWorld", &world), D3D_OK);
+        ASSERT_EQ(e->SetValue("vecLightDir", light, sizeof(light)), D3D_OK);
+        ASSERT_EQ(e->SetValue("colAmbient", ambient, 16), D3D_OK);
+        const D3DXVECTOR4 tint{0.25f, 0.25f, 0.25f, 0.0f};
+        ASSERT_EQ(e->SetVector("colTint", &tint), D3D_OK);
+        ASSERT_EQ(e->SetTexture("tBase", base), D3D_OK);
+        ASSERT_EQ(e->SetTexture("tEnv", cube), D3D_OK);
+    }
+
+    void DrawLit(ID3DXEffect* e) {
+        const LitVertex corners[4] = {{-1, 1, 0, 0, 0, -1, 0, 0},
+                                      {1, 1, 0, 0, 0, -1, 1, 0},
+                                      {1, -1, 0, 0, 0, -1, 1, 1},
+                                      {-1, -1, 0, 0, 0, -1, 0, 1}};
+        const LitVertex v[6] = {corners[0], corners[1], corners[2], corners[0], corners[2], corners[3]};
+        Draw(D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_TEX1, v, sizeof(LitVertex), e);
+    }
+
+    void Draw(DWORD fvf, const void* vertices, UINT stride, ID3DXEffect* e) {
+        IDirect3DVertexBuffer9* vb = nullptr;
+        ASSERT_EQ(
+            device->CreateVertexBuffer(stride * 6, D3DUSAGE_DYNAMIC, fvf, D3DPOOL_DEFAULT, &vb, nullptr),
+            D3D_OK);
+        void* data = nullptr;
+        ASSERT_EQ(vb->Lock(0, 0, &data, 0), D3D_OK);
+        std::memcpy(data, vertices, stride * 6);
+        vb->Unlock();
+        device->SetFVF(fvf);
+        device->SetStreamSource(0, vb, 0, stride);
+        if (e != nullptr) {
+            UINT passes = 0;
+            ASSERT_EQ(e->Begin(&passes, 0), D3D_OK);
+            ASSERT_EQ(passes, 1u);
+            ASSERT_EQ(e->BeginPass(0), D3D_OK);
+        }
+        EXPECT_EQ(device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 2), D3D_OK);
+        if (e != nullptr) {
+            e->EndPass();
+            e->End();
+        }
+        device->SetStreamSource(0, nullptr, 0, 0);
+        vb->Release();
+    }
+
+    Rgb ReadPixel(UINT x, UINT y) {
+        IDirect3DSurface9* back = nullptr;
+        EXPECT_EQ(device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back), D3D_OK);
+        D3DLOCKED_RECT locked{};
+        EXPECT_EQ(back->LockRect(&locked, nullptr, D3DLOCK_READONLY), D3D_OK);
+        const BYTE* p = static_cast<const BYTE*>(locked.pBits) + y * static_cast<UINT>(locked.Pitch) + x * 4;
+        Rgb c{p[2], p[1], p[0]};
+        back->UnlockRect();
+        back->Release();
+        return c;
+    }
+
+    // The fixture's formula for the texel at (tx, ty).
+    Rgb Expected(int tx, int ty, const float ambient[4]) const {
+        // n = (0, 0, -1) . matWorld (upper 3x3), with D3DX's row-vector convention.
+        float n[3] = {-world.m[2][0], -world.m[2][1], -world.m[2][2]};
+        float length = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
+        for (float& c : n) {
+            c /= length;
+        }
+        float d = std::clamp(-(n[0] * light[0] + n[1] * light[1] + n[2] * light[2]), 0.0f, 1.0f);
+        // The normal's major axis picks the cube face.
+        int axis = 0;
+        for (int a = 1; a < 3; ++a) {
+            if (std::fabs(n[a]) > std::fabs(n[axis])) {
+                axis = a;
+            }
+        }
+        const Rgb& face = Faces[axis * 2 + (n[axis] < 0 ? 1 : 0)];
+        const float diffuse[3] = {0.5f, 0.25f, 1.0f}; // the file's default
+        const Rgb& t = Texels[ty][tx];
+        const int texel[3] = {t.r, t.g, t.b}, env[3] = {face.r, face.g, face.b};
+        int out[3];
+        for (int c = 0; c < 3; ++c) {
+            float v = texel[c] / 255.0f * (ambient[c] + diffuse[c] * d) + env[c] / 255.0f * 0.25f;
+            out[c] = static_cast<int>(std::lround(std::clamp(v, 0.0f, 1.0f) * 255.0f));
+        }
+        return {out[0], out[1], out[2]};
+    }
+
+    IDirect3D9* direct3D = nullptr;
+    IDirect3DDevice9* device = nullptr;
+    ID3DXEffect* effect = nullptr;
+    IDirect3DTexture9* base = nullptr;
+    IDirect3DCubeTexture9* cube = nullptr;
+    D3DXMATRIX world = [] {
+        D3DXMATRIX m;
+        D3DXMatrixRotationY(&m, 3.14159265f / 3.0f);
+        return m;
+    }();
+    const float light[4] = {0.8f, 0.0f, 0.6f, 0.0f};
+};
+
+void ExpectNear(const Rgb& actual, const Rgb& expected, const char* where) {
+    SCOPED_TRACE(where);
+    EXPECT_NEAR(actual.r, expected.r, 3);
+    EXPECT_NEAR(actual.g, expected.g, 3);
+    EXPECT_NEAR(actual.b, expected.b, 3);
+}
+
+TEST_F(EffectGlTest, LitTexturedCubeMappedQuadFollowsTheFormula) {
+    const float ambient[4] = {0.1f, 0.2f, 0.05f, 1.0f};
+    SetParameters(effect, ambient);
+    device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, D3DCOLOR_XRGB(10, 20, 30), 1.0f, 0);
+    device->BeginScene();
+    DrawLit(effect);
+    device->EndScene();
+    // The quad covers pixels 32..63 across and 16..47 down; point-sampled texels by quadrant.
+    ExpectNear(ReadPixel(36, 20), Expected(0, 0, ambient), "top left");
+    ExpectNear(ReadPixel(60, 20), Expected(1, 0, ambient), "top right");
+    ExpectNear(ReadPixel(36, 44), Expected(0, 1, ambient), "bottom left");
+    ExpectNear(ReadPixel(60, 44), Expected(1, 1, ambient), "bottom right");
+    ExpectNear(ReadPixel(28, 32), {10, 20, 30}, "left of the quad");
+    ExpectNear(ReadPixel(48, 12), {10, 20, 30}, "above the quad");
+    ExpectNear(ReadPixel(48, 50), {10, 20, 30}, "below the quad");
+}
+
+TEST_F(EffectGlTest, InstancesSharingAProgramKeepTheirOwnValuesAndFixedFunctionResumes) {
+    ID3DXEffect* second = nullptr;
+    std::wstring path = WindowsPath::Widen(std::string(QUILLMOOR_TEST_DATA) + "/fx/lit.fx");
+    ASSERT_EQ(D3DXCreateEffectFromFileW(device, path.c_str(), nullptr, nullptr, 0, nullptr, &second, nullptr),
+              D3D_OK);
+    const float dim[4] = {0.1f, 0.1f, 0.1f, 1.0f};
+    const float bright[4] = {0.6f, 0.5f, 0.4f, 1.0f};
+    SetParameters(effect, dim);
+    SetParameters(second, bright);
+    for (ID3DXEffect* e : {effect, second, effect}) {
+        device->Clear(0, nullptr, D3DCLEAR_TARGET, D3DCOLOR_XRGB(0, 0, 0), 1.0f, 0);
+        device->BeginScene();
+        DrawLit(e);
+        device->EndScene();
+        ExpectNear(ReadPixel(36, 20), Expected(0, 0, e == effect ? dim : bright),
+                   e == effect ? "first" : "second");
+    }
+    second->Release();
+
+    // After End the device draws with its own pipeline again: an untextured, unlit quad on
+    // the left half takes its vertex colour, and the effect's pixels stay.
+    D3DXMATRIX identity;
+    D3DXMatrixIdentity(&identity);
+    device->SetTransform(D3DTS_WORLD, &identity);
+    device->SetTransform(D3DTS_VIEW, &identity);
+    device->SetTransform(D3DTS_PROJECTION, &identity);
+    device->SetRenderState(D3DRS_LIGHTING, FALSE);
+    device->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
+    device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+    device->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
+    device->SetTexture(0, nullptr);
+    const D3DCOLOR colour = D3DCOLOR_XRGB(90, 160, 220);
+    const ColourVertex v[6] = {{-1, 1, 0.5f, colour}, {0, 1, 0.5f, colour},  {0, -1, 0.5f, colour},
+                               {-1, 1, 0.5f, colour}, {0, -1, 0.5f, colour}, {-1, -1, 0.5f, colour}};
+    device->BeginScene();
+    Draw(D3DFVF_XYZ | D3DFVF_DIFFUSE, v, sizeof(ColourVertex), nullptr);
+    device->EndScene();
+    ExpectNear(ReadPixel(10, 32), {90, 160, 220}, "fixed function");
+    ExpectNear(ReadPixel(36, 20), Expected(0, 0, dim), "effect pixels kept");
+}
+
+} // namespace
