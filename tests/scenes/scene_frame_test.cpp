@@ -67,3 +67,26 @@ TEST_F(SceneFrameTest, ClearThenOneSceneWithEveryDrawInside) {
 }
 
 } // namespace
+
+namespace {
+
+// Without any media on disk every scene still initialises and draws its frame.
+TEST_F(SceneFrameTest, MissingMediaStillGiveWholeFrames) {
+    for (const char* name : SceneTestSupport::MeshNames) {
+        std::filesystem::remove(name);
+    }
+    for (const FrameCase& c : Cases) {
+        std::unique_ptr<Scene> scene = c.make();
+        for (float t : {c.t, c.t + 0.5f, c.t + 1.0f}) {
+            device->ClearCalls();
+            MusicClock::seconds = t;
+            MusicClock::delta = 0.5f;
+            scene->Render();
+            ASSERT_FALSE(device->Calls().empty()) << c.name;
+            EXPECT_EQ(device->Calls().back().name, "EndScene") << c.name;
+            EXPECT_FALSE(DrawsOf("D3DPT_TRIANGLELIST").empty()) << c.name << ": the 2D layers still draw";
+        }
+    }
+}
+
+} // namespace
