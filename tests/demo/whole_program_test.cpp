@@ -186,4 +186,47 @@ TEST_F(WholeProgram, MissingMediaStillRunsAndReportsEachMember) {
     EXPECT_EQ(fs::file_size(work / "data" / "textures" / "circle01.dds"), 0u);
 }
 
+TEST_F(WholeProgram, CaptureIntoADirectoryWritesNumberedFrames) {
+    if (!CopyMedia()) {
+        GTEST_SKIP() << "no generated media in " << runDirectory;
+    }
+    fs::create_directories(work / "frames");
+    const RunResult r = Run("-capture:frames -fps:20 -until:0.2");
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    for (int i = 0; i < 4; ++i) {
+        char name[32];
+        std::snprintf(name, sizeof name, "frame_%06d.png", i);
+        EXPECT_TRUE(fs::exists(work / "frames" / name)) << name;
+    }
+    EXPECT_FALSE(fs::exists(work / "frames" / "frame_000004.png"));
+    EXPECT_NE(r.err.find("4/4 frames"), std::string::npos) << r.err;
+}
+
+TEST_F(WholeProgram, CaptureToAVideoMuxesTheMusic) {
+    if (std::system("ffmpeg -version >/dev/null 2>&1 && ffprobe -version >/dev/null 2>&1") != 0) {
+        GTEST_SKIP() << "no ffmpeg";
+    }
+    if (!CopyMedia()) {
+        GTEST_SKIP() << "no generated media in " << runDirectory;
+    }
+    const RunResult r = Run("-capture:demo.mp4 -fps:10 -until:0.5");
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const std::string probe = "ffprobe -v error -show_entries stream=codec_type,width,height -of csv=p=0 '" +
+                              (work / "demo.mp4").string() + "' > '" + (directory / "probe.txt").string() +
+                              "'";
+    ASSERT_EQ(std::system(probe.c_str()), 0);
+    const std::string streams = ReadFile(directory / "probe.txt");
+    EXPECT_NE(streams.find("video,800,600"), std::string::npos) << streams;
+    EXPECT_NE(streams.find("audio"), std::string::npos) << streams;
+}
+
+TEST_F(WholeProgram, UnusableCaptureTargetFailsWithAMessage) {
+    if (!CopyMedia()) {
+        GTEST_SKIP() << "no generated media in " << runDirectory;
+    }
+    const RunResult r = Run("-capture:no-such-dir/demo.mp4 -fps:10 -until:0.3");
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find("capture ended after"), std::string::npos) << r.err;
+}
+
 } // namespace
