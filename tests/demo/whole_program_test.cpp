@@ -229,4 +229,15 @@ TEST_F(WholeProgram, UnusableCaptureTargetFailsWithAMessage) {
     EXPECT_NE(r.err.find("capture ended after"), std::string::npos) << r.err;
 }
 
+TEST_F(WholeProgram, TraceWindowBoundsTheTracedFrames) {
+    if (!CopyMedia()) {
+        GTEST_SKIP() << "no generated media in " << runDirectory;
+    }
+    const RunResult r = Run("-clock:0,16,69204,100000 -trace:t.jsonl -tracefrom:60 -traceuntil:70");
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const std::string trace = ReadFile(work / "t.jsonl");
+    EXPECT_GT(CountOf(trace, "\"call\":\"BeginScene\""), 0);
+    EXPECT_EQ(CountOf(trace, "\n"), CountOf(trace, "\"frame\":2,\"time\":69.204")) << trace.substr(0, 500);
+}
+
 } // namespace
