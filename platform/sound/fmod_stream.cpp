@@ -134,6 +134,9 @@ signed char FSOUND_Stream_SetBufferSize(int milliseconds) {
     return 1;
 }
 
+// The mode's sample format (16-bit mono) describes the library's own mixing buffers; the
+// music is played with the file's channels and rate, SDL converting for the device, so
+// stereo music stays stereo.
 FSOUND_STREAM* FSOUND_Stream_Open(const char* nameOrData, unsigned /*mode*/, int /*offset*/, int /*length*/) {
     if (nameOrData == nullptr) {
         return nullptr;
