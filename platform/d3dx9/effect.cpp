@@ -731,6 +731,9 @@ HRESULT D3DXCreateEffectFromFileW(IDirect3DDevice9* device, LPCWSTR srcFile, con
         return D3DERR_NOTFOUND;
     }
     std::string source(bytes->begin(), bytes->end());
+    if (source.compare(0, 3, "\xEF\xBB\xBF") == 0) {
+        source.erase(0, 3); // editors like to start UTF-8 files with a byte-order mark
+    }
     EffectDescription description;
     std::string error;
     if (!ParseEffect(source, &description, &error)) {
