@@ -1,6 +1,7 @@
 // An effect drawn by the OpenGL device headless. Expected pixels follow the lighting formula
 // written in tests/data/fx/lit.fx, evaluated here with Direct3D's matrix conventions.
 
+#include <epoxy/gl.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -252,6 +253,19 @@ TEST_F(EffectGlTest, InstancesSharingAProgramKeepTheirOwnValuesAndFixedFunctionR
     const float bright[4] = {0.6f, 0.5f, 0.4f, 1.0f};
     SetParameters(effect, dim);
     SetParameters(second, bright);
+    // Both instances of the file run the one program linked for it.
+    GLint programs[2] = {};
+    for (int i = 0; i < 2; ++i) {
+        ID3DXEffect* e = i == 0 ? effect : second;
+        UINT passes = 0;
+        ASSERT_EQ(e->Begin(&passes, 0), D3D_OK);
+        ASSERT_EQ(e->BeginPass(0), D3D_OK);
+        glGetIntegerv(GL_CURRENT_PROGRAM, &programs[i]);
+        e->EndPass();
+        e->End();
+    }
+    EXPECT_NE(programs[0], 0);
+    EXPECT_EQ(programs[0], programs[1]);
     for (ID3DXEffect* e : {effect, second, effect}) {
         device->Clear(0, nullptr, D3DCLEAR_TARGET, D3DCOLOR_XRGB(0, 0, 0), 1.0f, 0);
         device->BeginScene();

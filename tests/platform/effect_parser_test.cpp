@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
 #include <string>
 
 namespace {
@@ -185,6 +187,26 @@ TEST(EffectParser, MalformedFilesFailWithTheLine) {
         EXPECT_NE(error.find(c.message), std::string::npos) << c.source << " -> " << error;
         EXPECT_TRUE(d.techniques.empty() && d.parameters.empty());
     }
+}
+
+TEST(EffectParser, EveryTruncationOfTheDemoEffectEndsCleanly) {
+    std::ifstream file(std::string(QUILLMOOR_TEST_DATA) + "/../../media/diffuse.fx", std::ios::binary);
+    ASSERT_TRUE(file);
+    std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    ASSERT_GT(text.size(), 1000u);
+    size_t parsed = 0;
+    for (size_t length = 0; length < text.size(); length += 7) {
+        EffectDescription d;
+        std::string error;
+        if (ParseEffect(std::string_view(text).substr(0, length), &d, &error)) {
+            ++parsed;
+        } else {
+            EXPECT_EQ(error.rfind("line ", 0), 0u) << length << ": " << error;
+        }
+    }
+    // Cuts between top-level declarations parse; most others do not.
+    EXPECT_GT(parsed, 0u);
+    EXPECT_LT(parsed, text.size() / 7);
 }
 
 } // namespace
