@@ -214,4 +214,43 @@ TEST(DiffuseEffect, BothTechniquesTranslateToLinkableGlsl) {
     }
 }
 
+TEST(HlslTranslator, ShaderStylesOfOlderEffectFiles) {
+    struct Case {
+        const char* name;
+        const char* source;
+    };
+    const Case cases[] = {
+        {"out parameters",
+         "float4x4 m;\n"
+         "void VS(in float4 p : POSITION, in float2 t : TEXCOORD0, out float4 oPos : POSITION,\n"
+         "        out float2 oT : TEXCOORD0, out float4 oC : COLOR0) { oPos = mul(p, m); oT = t; oC = p; }\n"
+         "float4 PS(float2 t : TEXCOORD0, float4 c : COLOR0) : COLOR0 { return float4(t, 0, 1) * c; }\n"},
+        {"half types and a position struct",
+         "matrix m;\n"
+         "struct O { float4 Position : POSITION; half3 N : TEXCOORD1; };\n"
+         "O VS(float3 p : POSITION, float3 n : NORMAL) { O o; o.Position = mul(float4(p, 1), m); o.N = n; "
+         "return o; }\n"
+         "half4 PS(O i) : COLOR { return half4(normalize(i.N), 1); }\n"},
+        {"pixel shader reading the position semantic and a face register",
+         "float4x4 m;\n"
+         "float4 VS(float4 p : POSITION) : POSITION { return mul(p, m); }\n"
+         "float4 PS(float face : VFACE) : COLOR { return face > 0 ? float4(1, 0, 0, 1) : float4(0, 1, 0, 1); "
+         "}\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        GlslShader vertex, pixel;
+        std::string error;
+        ASSERT_TRUE(TranslateHlsl(c.source, "VS", HlslStage::Vertex, &vertex, &error)) << error;
+        ASSERT_TRUE(TranslateHlsl(c.source, "PS", HlslStage::Pixel, &pixel, &error)) << error;
+        GlslProgramSource program = LinkGlslStages(vertex, pixel);
+        EXPECT_TRUE(CompilesAsGlsl(program.vertex, EShLangVertex, &error)) << error << program.vertex;
+        EXPECT_TRUE(CompilesAsGlsl(program.fragment, EShLangFragment, &error)) << error << program.fragment;
+        EXPECT_NE(program.vertex.find("gl_Position"), std::string::npos) << program.vertex;
+        for (const std::string& in : Declared(program.fragment, "in")) {
+            EXPECT_EQ(Declared(program.vertex, "out").count(in), 1u) << in;
+        }
+    }
+}
+
 } // namespace
