@@ -105,12 +105,20 @@ class Effect final : public ComObject<ID3DXEffect> {
                     *error = technique.name + ": a pass needs both a vertex and a pixel shader here";
                     return false;
                 }
+                std::string vertexSource, vertexEntry, pixelSource, pixelEntry;
+                if (!EntryPoint(hlsl, pass.vertexEntry, pass.vertexArguments, &vertexSource, &vertexEntry,
+                                error) ||
+                    !EntryPoint(hlsl, pass.pixelEntry, pass.pixelArguments, &pixelSource, &pixelEntry,
+                                error)) {
+                    return false;
+                }
                 const GlslShader* vertex =
-                    TranslateHlslCached(hlsl, pass.vertexEntry, HlslStage::Vertex, error);
+                    TranslateHlslCached(vertexSource, vertexEntry, HlslStage::Vertex, error);
                 if (vertex == nullptr) {
                     return false;
                 }
-                const GlslShader* pixel = TranslateHlslCached(hlsl, pass.pixelEntry, HlslStage::Pixel, error);
+                const GlslShader* pixel =
+                    TranslateHlslCached(pixelSource, pixelEntry, HlslStage::Pixel, error);
                 if (pixel == nullptr) {
                     return false;
                 }
@@ -140,6 +148,25 @@ class Effect final : public ComObject<ID3DXEffect> {
                 passes_[t].push_back(std::move(data));
             }
         }
+        return true;
+    }
+
+    // The source and entry point the compiler starts from: the function itself, or a wrapper
+    // that binds its uniform parameters to the values given after "compile".
+    bool EntryPoint(const std::string& hlsl, const std::string& function,
+                    const std::vector<std::string>& arguments, std::string* source, std::string* entry,
+                    std::string* error) const {
+        if (arguments.empty()) {
+            *source = hlsl;
+            *entry = function;
+            return true;
+        }
+        std::string wrapper;
+        *entry = "qm_entry";
+        if (!EffectEntryWrapper(description_, function, arguments, *entry, &wrapper, error)) {
+            return false;
+        }
+        *source = hlsl + wrapper;
         return true;
     }
 

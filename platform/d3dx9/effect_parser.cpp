@@ -534,14 +534,45 @@ class Parser {
         return true;
     }
 
+    // Split at the commas outside brackets of the tokens in [begin, end).
+    std::vector<std::string> SplitList(size_t begin, size_t end) {
+        std::vector<std::string> items;
+        int depth = 0;
+        size_t start = begin;
+        for (size_t i = begin; i <= end; ++i) {
+            bool atEnd = i == end;
+            if (!atEnd) {
+                std::string_view t = tokens_[i].text;
+                depth += (t == "(" || t == "[" || t == "{") ? 1 : (t == ")" || t == "]" || t == "}") ? -1 : 0;
+            }
+            if (atEnd || (depth == 0 && tokens_[i].text == ",")) {
+                if (i > start) {
+                    items.emplace_back(
+                        source_.substr(tokens_[start].begin, tokens_[i - 1].end - tokens_[start].begin));
+                }
+                start = i + 1;
+            }
+        }
+        return items;
+    }
+
     bool Function(size_t begin) {
+        EffectFunction function;
+        function.name = std::string(Peek().text);
+        function.returnType =
+            std::string(source_.substr(tokens_[begin].begin, tokens_[pos_ - 1].end - tokens_[begin].begin));
         pos_ += 1; // name
+        size_t open = pos_;
         if (!SkipGroup()) {
             return false;
         }
+        function.parameters = SplitList(open + 1, pos_ - 1);
         while (!Is("{") && !Is(";")) {
             if (Peek().kind == TokenKind::End) {
                 return Fail("unterminated function");
+            }
+            if (Peek().kind == TokenKind::Identifier) {
+                function.semantic = std::string(Peek().text);
             }
             ++pos_; // ": SEMANTIC"
         }
@@ -551,6 +582,7 @@ class Parser {
             return false;
         }
         Emit(begin, pos_);
+        out_->functions.push_back(std::move(function));
         return true;
     }
 
@@ -795,7 +827,7 @@ class Parser {
         }
     }
 
-    bool ShaderAssignment(std::string* profile, std::string* entry) {
+    bool ShaderAssignment(std::string* profile, std::string* entry, std::vector<std::string>* arguments) {
         if (Is("NULL") || Is("null")) {
             ++pos_;
             return true;
@@ -807,13 +839,14 @@ class Parser {
         if (!Identifier(profile) || !Identifier(entry)) {
             return false;
         }
-        if (!Expect("(")) {
+        if (!Is("(")) {
+            return Fail("expected '('");
+        }
+        size_t open = pos_;
+        if (!SkipGroup()) {
             return false;
         }
-        if (!Is(")")) {
-            return Fail("arguments to compiled shaders are not supported");
-        }
-        ++pos_;
+        *arguments = SplitList(open + 1, pos_ - 1);
         return true;
     }
 
@@ -889,11 +922,11 @@ class Parser {
                 }
             }
             if (EqualNoCase(name, "VertexShader") && !indexed) {
-                if (!ShaderAssignment(&pass.vertexProfile, &pass.vertexEntry)) {
+                if (!ShaderAssignment(&pass.vertexProfile, &pass.vertexEntry, &pass.vertexArguments)) {
                     return false;
                 }
             } else if (EqualNoCase(name, "PixelShader") && !indexed) {
-                if (!ShaderAssignment(&pass.pixelProfile, &pass.pixelEntry)) {
+                if (!ShaderAssignment(&pass.pixelProfile, &pass.pixelEntry, &pass.pixelArguments)) {
                     return false;
                 }
             } else if (state != nullptr && !indexed) {
@@ -974,5 +1007,65 @@ bool ParseEffect(std::string_view source, EffectDescription* description, std::s
         *description = EffectDescription{};
         return false;
     }
+    return true;
+}
+
+bool EffectEntryWrapper(const EffectDescription& description, const std::string& function,
+                        const std::vector<std::string>& arguments, const std::string& wrapperName,
+                        std::string* hlsl, std::string* error) {
+    const EffectFunction* found = nullptr;
+    for (const EffectFunction& f : description.functions) {
+        if (f.name == function) {
+            found = &f; // the last declaration is the definition
+        }
+    }
+    if (found == nullptr) {
+        *error = "entry point " + function + " not found";
+        return false;
+    }
+    std::vector<std::string> kept;
+    std::vector<std::string> call;
+    size_t next = 0;
+    for (const std::string& parameter : found->parameters) {
+        std::vector<Token> tokens;
+        std::string ignored;
+        Tokenizer(parameter).Run(&tokens, &ignored);
+        bool isUniform = false;
+        std::string name;
+        for (const Token& t : tokens) {
+            if (t.text == ":" || t.text == "=") {
+                break;
+            }
+            isUniform = isUniform || t.text == "uniform";
+            if (t.kind == TokenKind::Identifier) {
+                name = std::string(t.text);
+            }
+        }
+        if (isUniform) {
+            if (next >= arguments.size()) {
+                *error = function + ": too few arguments after compile";
+                return false;
+            }
+            call.push_back("(" + arguments[next++] + ")");
+        } else {
+            kept.push_back(parameter);
+            call.push_back(name);
+        }
+    }
+    if (next != arguments.size()) {
+        *error = function + ": too many arguments after compile";
+        return false;
+    }
+    auto join = [](const std::vector<std::string>& items) {
+        std::string text;
+        for (size_t i = 0; i < items.size(); ++i) {
+            text += (i > 0 ? ", " : "") + items[i];
+        }
+        return text;
+    };
+    bool isVoid = found->returnType == "void" || found->returnType.ends_with(" void");
+    *hlsl = found->returnType + " " + wrapperName + "(" + join(kept) + ")" +
+            (found->semantic.empty() ? "" : " : " + found->semantic) + "\n{\n    " +
+            (isVoid ? "" : "return ") + function + "(" + join(call) + ");\n}\n";
     return true;
 }

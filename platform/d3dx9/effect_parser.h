@@ -48,6 +48,8 @@ struct EffectPass {
     std::string name;
     std::string vertexProfile, vertexEntry; // empty entry: no vertex shader
     std::string pixelProfile, pixelEntry;
+    // Values after "compile": they feed the entry point's uniform parameters in order.
+    std::vector<std::string> vertexArguments, pixelArguments;
     std::vector<EffectRenderState> renderStates;
 };
 
@@ -56,7 +58,15 @@ struct EffectTechnique {
     std::vector<EffectPass> passes;
 };
 
+struct EffectFunction {
+    std::string name;
+    std::string returnType;              // with any modifiers in front of it
+    std::vector<std::string> parameters; // as written, one per entry
+    std::string semantic;                // of the return value, may be empty
+};
+
 struct EffectDescription {
+    std::vector<EffectFunction> functions;
     std::vector<EffectParameter> parameters;
     std::vector<EffectSampler> samplers;
     std::vector<EffectTechnique> techniques;
@@ -65,3 +75,9 @@ struct EffectDescription {
 
 // False with a message ("line N: ...") on a syntax the parser does not understand.
 bool ParseEffect(std::string_view source, EffectDescription* description, std::string* error);
+
+// An entry point named `wrapperName` that calls `function` with the uniform parameters bound
+// to `arguments` (the values after "compile"), for the shader compiler to start from.
+bool EffectEntryWrapper(const EffectDescription& description, const std::string& function,
+                        const std::vector<std::string>& arguments, const std::string& wrapperName,
+                        std::string* hlsl, std::string* error);

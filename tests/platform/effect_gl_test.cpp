@@ -298,4 +298,40 @@ TEST_F(EffectGlTest, InstancesSharingAProgramKeepTheirOwnValuesAndFixedFunctionR
     ExpectNear(ReadPixel(36, 20), Expected(0, 0, dim), "effect pixels kept");
 }
 
+TEST_F(EffectGlTest, CompileArgumentsFeedUniformParameters) {
+    std::wstring path = WindowsPath::Widen(std::string(QUILLMOOR_TEST_DATA) + "/fx/arguments.fx");
+    ID3DXEffect* arguments = nullptr;
+    ID3DXBuffer* errors = nullptr;
+    HRESULT hr =
+        D3DXCreateEffectFromFileW(device, path.c_str(), nullptr, nullptr, 0, nullptr, &arguments, &errors);
+    if (errors != nullptr) {
+        ADD_FAILURE() << static_cast<const char*>(errors->GetBufferPointer());
+        errors->Release();
+    }
+    ASSERT_EQ(hr, D3D_OK);
+    struct Case {
+        const char* technique;
+        Rgb centre;
+    };
+    const Case cases[] = {{"Red", {255, 0, 0}}, {"Cyan", {0, 255, 255}}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.technique);
+        ASSERT_EQ(arguments->SetTechnique(c.technique), D3D_OK);
+        const float corners[6][2] = {{-1, 1}, {1, 1}, {1, -1}, {-1, 1}, {1, -1}, {-1, -1}};
+        ColourVertex v[6];
+        for (int i = 0; i < 6; ++i) {
+            v[i] = {corners[i][0], corners[i][1], 0.0f, 0xFFFFFFFF};
+        }
+        device->Clear(0, nullptr, D3DCLEAR_TARGET, D3DCOLOR_XRGB(0, 0, 0), 1.0f, 0);
+        device->BeginScene();
+        Draw(D3DFVF_XYZ | D3DFVF_DIFFUSE, v, sizeof(ColourVertex), arguments);
+        device->EndScene();
+        // Scaled by the argument 0.5: the middle half of the target only.
+        ExpectNear(ReadPixel(Size / 2, Size / 2), c.centre, "centre");
+        ExpectNear(ReadPixel(Size / 4 + 1, Size / 4 + 1), c.centre, "inner corner");
+        ExpectNear(ReadPixel(Size / 4 - 2, Size / 2), {0, 0, 0}, "outside");
+    }
+    arguments->Release();
+}
+
 } // namespace

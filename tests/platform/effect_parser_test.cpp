@@ -173,7 +173,7 @@ TEST(EffectParser, MalformedFilesFailWithTheLine) {
     const Case cases[] = {
         {"float4 a;\n/* never closed", "line 2"},
         {"technique T {\n pass P {\n ZEnable = Sometimes;\n }\n}", "line 3"},
-        {"technique T { pass P { VertexShader = compile vs_2_0 VS(1); } }", "arguments"},
+        {"technique T { pass P { VertexShader = compile vs_2_0 VS; } }", "expected '('"},
         {"float4 PS() : COLOR { return 0; ", "line 1"},
         {"technique T { pass P { ZEnable = true } }", "expected ';'"},
         {"sampler s = sampler_state { MinFilter = Blurry; };", "Blurry"},

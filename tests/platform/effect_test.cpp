@@ -46,6 +46,7 @@ TEST(Effect, FilesThatCannotBeUsedFailWithoutAnEffect) {
         {"missing.fx", "cannot open"},
         {"broken_shader.fx", "undeclaredThing"},
         {"broken_syntax.fx", "line 4"},
+        {"wrong_arguments.fx", "too many arguments"},
     };
     RecordingDevice* device = new RecordingDevice();
     for (const Case& c : cases) {
