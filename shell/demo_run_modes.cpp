@@ -171,6 +171,8 @@ void DemoRunModes::Configure(const RunModeOptions& options) {
     }
     if (options.capture || options.shots) {
         SetFrameSink(OnFrame);
+        // The frames are for the files; showing them too would only slow the run down.
+        SetFrameSinkShowsWindow(false);
     }
     if (options.trace) {
         s.traceFile = std::fopen(options.tracePath.c_str(), "w");
