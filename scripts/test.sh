@@ -7,3 +7,8 @@ cmake --preset default >/dev/null
 cmake --build --preset default
 source scripts/headless-env.sh
 ctest --preset default -j 2
+# The RAR reader again under AddressSanitizer and UndefinedBehaviorSanitizer: damaged
+# archives must not overrun a buffer or hit undefined behaviour.
+cmake --preset asan >/dev/null
+cmake --build --preset asan
+ctest --preset asan -j 2
