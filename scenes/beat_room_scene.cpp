@@ -7,6 +7,7 @@
 #include "assets/resource_cache.h"
 #include "assets/screen_quad.h"
 #include "scenes/beat_events.h"
+#include "scenes/blob_effect.h"
 #include "scenes/scene_helpers.h"
 #include "shell/device_holder.h"
 #include "shell/music_clock.h"
@@ -250,14 +251,7 @@ void BeatRoomScene::DrawBlob(float t) {
     effect->SetTexture("tEnv", environmentTexture);
     effect->SetValue("vecOffset", offset, 12);
 
-    d3d->SetRenderState(D3DRS_ZENABLE, TRUE);
-    d3d->SetRenderState(D3DRS_AMBIENT, 0x00202020);
-    d3d->SetRenderState(D3DRS_LIGHTING, FALSE);
-    d3d->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
-    d3d->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
-    d3d->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
-    d3d->SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_DIFFUSE);
-    d3d->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_DISABLE);
+    SetBlobDrawStates(d3d);
 
     D3DXMATRIX worldView;
     D3DXMATRIX worldViewProjection;
@@ -287,17 +281,9 @@ void BeatRoomScene::DrawTube() {
     d3d->SetRenderState(D3DRS_FILLMODE, D3DFILL_SOLID);
     d3d->SetRenderState(D3DRS_LIGHTING, TRUE);
     d3d->SetRenderState(D3DRS_AMBIENT, 0x20202020);
-    d3d->SetRenderState(D3DRS_ZENABLE, TRUE);
-    d3d->SetRenderState(D3DRS_ZWRITEENABLE, FALSE);
-    d3d->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
-    d3d->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
-    d3d->SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_DIFFUSE);
-    d3d->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_ONE);
-    d3d->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_ONE);
-    d3d->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+    SceneHelpers::BeginAdditive(d3d);
     tube.Draw();
-    d3d->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
-    d3d->SetRenderState(D3DRS_ZWRITEENABLE, TRUE);
+    SceneHelpers::EndAdditive(d3d);
 }
 
 // Until 126.313 s a minimum blend keeps the screen black except right after a flash, when

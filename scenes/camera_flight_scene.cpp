@@ -6,6 +6,7 @@
 #include "assets/effect_binding.h"
 #include "assets/resource_cache.h"
 #include "assets/screen_quad.h"
+#include "scenes/blob_effect.h"
 #include "scenes/scene_helpers.h"
 #include "shell/device_holder.h"
 #include "shell/music_clock.h"
@@ -184,35 +185,22 @@ void CameraFlightScene::DrawBlob(float t, float dt) {
     D3DXMATRIX viewProjection;
     D3DXMatrixMultiply(&viewProjection, &view, &projection);
     // The lighting uses a fixed eye, not the moving camera, and unnormalised directions.
-    const D3DXVECTOR4 eyePosition{0.0f, 10.0f, -20.0f, 0.0f};
-    const D3DXVECTOR4 lightDirection1{0.5f, 0.5f, 1.0f, 1.0f};
-    const D3DXVECTOR4 lightDirection2{-0.5f, 0.5f, 0.8f, 1.0f};
-    const D3DXVECTOR4 ambient{0.1f, 0.1f, 0.1f, 1.0f};
-    const D3DXVECTOR4 diffuse1{0.2f, 0.1f, 0.6f, 1.0f};
-    const D3DXVECTOR4 diffuse2{0.1f, 0.2f, 0.6f, 1.0f};
-    const D3DXVECTOR4 envMapBlend{0.125f, 0.125f, 0.125f, 1.0f};
-    const float offset[3] = {0.5f * std::sin(0.5154639f * t), 0.5f * std::cos(t), 0.5f};
-    effect->SetMatrix("matWorldViewProj", &viewProjection);
-    effect->SetMatrix("matWorld", &identity);
-    effect->SetValue("vecEyePos", &eyePosition, 16);
-    effect->SetValue("vecLightDir1", &lightDirection1, 16);
-    effect->SetValue("vecLightDir2", &lightDirection2, 16);
-    effect->SetValue("colAmbient", &ambient, 16);
-    effect->SetValue("colDiffuse1", &diffuse1, 16);
-    effect->SetValue("colDiffuse2", &diffuse2, 16);
-    effect->SetValue("envMapBlendFactor", &envMapBlend, 16);
-    effect->SetTexture("tBase", baseTexture);
-    effect->SetTexture("tEnv", envTexture);
-    effect->SetValue("vecOffset", offset, 12);
+    BlobEffectValues values;
+    values.worldViewProjection = viewProjection;
+    values.world = identity;
+    values.eyePosition = D3DXVECTOR4{0.0f, 10.0f, -20.0f, 0.0f};
+    values.lightDirection1 = D3DXVECTOR4{0.5f, 0.5f, 1.0f, 1.0f};
+    values.lightDirection2 = D3DXVECTOR4{-0.5f, 0.5f, 0.8f, 1.0f};
+    values.ambient = D3DXVECTOR4{0.1f, 0.1f, 0.1f, 1.0f};
+    values.diffuse1 = D3DXVECTOR4{0.2f, 0.1f, 0.6f, 1.0f};
+    values.diffuse2 = D3DXVECTOR4{0.1f, 0.2f, 0.6f, 1.0f};
+    values.envMapBlend = D3DXVECTOR4{0.125f, 0.125f, 0.125f, 1.0f};
+    values.base = baseTexture;
+    values.environment = envTexture;
+    SetBlobOffset(values.offset, t, 0.5f);
+    SetBlobEffectValues(effect, values);
 
-    device->SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
-    device->SetRenderState(D3DRS_AMBIENT, 0x00202020);
-    device->SetRenderState(D3DRS_LIGHTING, FALSE);
-    device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
-    device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
-    device->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
-    device->SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_DIFFUSE);
-    device->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_DISABLE);
+    SetBlobDrawStates(device);
 
     effect->SetTechnique("RenderSceneTextured2LightsEnvMap");
     blob.Draw(effect);
@@ -226,14 +214,7 @@ void CameraFlightScene::DrawBlob(float t, float dt) {
 // Additive: the flares and strips brighten what lies behind them.
 void CameraFlightScene::DrawParticles(float t, float dt) {
     IDirect3DDevice9* device = holder->device;
-    device->SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
-    device->SetRenderState(D3DRS_ZWRITEENABLE, FALSE);
-    device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
-    device->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
-    device->SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_DIFFUSE);
-    device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_ONE);
-    device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_ONE);
-    device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+    SceneHelpers::BeginAdditive(device);
 
     // The same flare twice at the source, so it adds up twice.
     for (Billboard* flare : sourceFlares) {
@@ -261,8 +242,7 @@ void CameraFlightScene::DrawParticles(float t, float dt) {
         trail.headFlare->Draw();
     }
 
-    device->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
-    device->SetRenderState(D3DRS_ZWRITEENABLE, TRUE);
+    SceneHelpers::EndAdditive(device);
 }
 
 // Every 0.1 s the trail gains a point and its head a new heading; the newest point follows

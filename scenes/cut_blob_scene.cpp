@@ -6,6 +6,7 @@
 #include "assets/resource_cache.h"
 #include "assets/screen_quad.h"
 #include "scenes/beat_events.h"
+#include "scenes/blob_effect.h"
 #include "scenes/scene_helpers.h"
 #include "shell/device_holder.h"
 #include "shell/music_clock.h"
@@ -207,10 +208,7 @@ void CutBlobScene::DrawBlob(float t) {
     d3d->SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
     d3d->SetRenderState(D3DRS_AMBIENT, 0x00202020);
     d3d->SetRenderState(D3DRS_LIGHTING, FALSE);
-    d3d->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
-    d3d->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
-    d3d->SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_DIFFUSE);
-    d3d->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_DISABLE);
+    SetModulateStage(d3d);
 
     effect->SetTechnique("RenderSceneTextured2LightsEnvMap");
     blob.Draw(effect);

@@ -49,6 +49,13 @@ struct RoomLight {
 // Sets and enables the lights at indices 0, 1, ..., each with a grey ambient term.
 void SetRoomLights(IDirect3DDevice9* device, std::span<const RoomLight> lights, float ambient);
 
+// Additive layers (tubes, water, flares): depth test without depth writes, stage 0
+// texture x diffuse, one-one blending with the add operation the overlay state left.
+void BeginAdditive(IDirect3DDevice9* device);
+
+// Blending off and depth writes back on after an additive layer.
+void EndAdditive(IDirect3DDevice9* device);
+
 // Linear minification, magnification and mip filtering on sampler 0.
 void SetLinearSampling(IDirect3DDevice9* device);
 

@@ -6,6 +6,7 @@
 #include "assets/effect_binding.h"
 #include "assets/resource_cache.h"
 #include "assets/screen_quad.h"
+#include "scenes/blob_effect.h"
 #include "scenes/scene_helpers.h"
 #include "scenes/tumble_rotation.h"
 #include "shell/device_holder.h"
@@ -106,36 +107,21 @@ void SwirlBlobScene::DrawMeshes(float t, float dt) {
     D3DXMatrixMultiply(&viewProjection, &view, &projection);
     D3DXMatrixIdentity(&identity);
 
-    const D3DXVECTOR4 eyePosition{0.0f, 10.0f, -20.0f, 0.0f};
-    const D3DXVECTOR4 lightDir1{0.5f, 0.5f, 1.0f, 1.0f};
-    const D3DXVECTOR4 lightDir2{-0.5f, 0.5f, 0.8f, 1.0f};
-    const D3DXVECTOR4 sphereAmbient{0.0f, 0.0f, 0.0f, 0.0f};
-    const D3DXVECTOR4 sphereDiffuse1{0.1f, 0.0f, 0.4f, 1.0f};
-    const D3DXVECTOR4 sphereDiffuse2{0.0f, 0.1f, 0.4f, 1.0f};
-    const D3DXVECTOR4 sphereEnvMapBlend{0.125f, 0.125f, 0.125f, 0.125f};
-    const float offset[3] = {0.5f * std::sin(0.5154639f * t), 0.5f * std::cos(t), 0.5f};
-
-    effect->SetMatrix("matWorldViewProj", &viewProjection);
-    effect->SetMatrix("matWorld", &identity);
-    effect->SetValue("vecEyePos", &eyePosition, 16);
-    effect->SetValue("vecLightDir1", &lightDir1, 16);
-    effect->SetValue("vecLightDir2", &lightDir2, 16);
-    effect->SetValue("colAmbient", &sphereAmbient, 16);
-    effect->SetValue("colDiffuse1", &sphereDiffuse1, 16);
-    effect->SetValue("colDiffuse2", &sphereDiffuse2, 16);
-    effect->SetValue("envMapBlendFactor", &sphereEnvMapBlend, 16);
-    effect->SetTexture("tBase", baseTexture);
-    effect->SetTexture("tEnv", environmentTexture);
-    effect->SetValue("vecOffset", offset, 12);
-
-    d3d->SetRenderState(D3DRS_ZENABLE, TRUE);
-    d3d->SetRenderState(D3DRS_AMBIENT, 0x00202020);
-    d3d->SetRenderState(D3DRS_LIGHTING, FALSE);
-    d3d->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
-    d3d->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
-    d3d->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
-    d3d->SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_DIFFUSE);
-    d3d->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_DISABLE);
+    BlobEffectValues values;
+    values.worldViewProjection = viewProjection;
+    values.world = identity;
+    values.eyePosition = D3DXVECTOR4{0.0f, 10.0f, -20.0f, 0.0f};
+    values.lightDirection1 = D3DXVECTOR4{0.5f, 0.5f, 1.0f, 1.0f};
+    values.lightDirection2 = D3DXVECTOR4{-0.5f, 0.5f, 0.8f, 1.0f};
+    values.ambient = D3DXVECTOR4{0.0f, 0.0f, 0.0f, 0.0f};
+    values.diffuse1 = D3DXVECTOR4{0.1f, 0.0f, 0.4f, 1.0f};
+    values.diffuse2 = D3DXVECTOR4{0.0f, 0.1f, 0.4f, 1.0f};
+    values.envMapBlend = D3DXVECTOR4{0.125f, 0.125f, 0.125f, 0.125f};
+    values.base = baseTexture;
+    values.environment = environmentTexture;
+    SetBlobOffset(values.offset, t, 0.5f);
+    SetBlobEffectValues(effect, values);
+    SetBlobDrawStates(d3d);
 
     effect->SetTechnique("RenderSceneTextured2LightsEnvMap");
     sphere.Draw(effect);

@@ -7,6 +7,7 @@
 #include "assets/effect_binding.h"
 #include "assets/resource_cache.h"
 #include "scenes/beat_events.h"
+#include "scenes/blob_effect.h"
 #include "scenes/scene_helpers.h"
 #include "shell/device_holder.h"
 #include "shell/music_clock.h"
@@ -194,35 +195,22 @@ void TwistStackScene::DrawStack(float t, float dt) {
     D3DXMATRIX identity;
     D3DXMatrixMultiply(&viewProjection, &view, &projection);
     D3DXMatrixIdentity(&identity);
-    const D3DXVECTOR4 eyePosition{0.0f, 10.0f, -20.0f, 0.0f};
-    const D3DXVECTOR4 lightDirection1{0.5f, 0.5f, 1.0f, 1.0f};
-    const D3DXVECTOR4 lightDirection2{-0.5f, 0.5f, 0.8f, 1.0f};
-    const D3DXVECTOR4 ambient{0.1f, 0.1f, 0.1f, 1.0f};
-    const D3DXVECTOR4 diffuse1{0.0f, 0.0f, 1.0f, 1.0f};
-    const D3DXVECTOR4 diffuse2{0.0f, 0.8f, 1.0f, 1.0f};
-    const D3DXVECTOR4 envMapBlend{0.25f, 0.25f, 0.25f, 0.25f};
-    const float offset[3] = {0.5f * std::sin(0.5154639f * t), 0.5f * std::cos(t), 0.5f};
-    effect->SetMatrix("matWorldViewProj", &viewProjection);
-    effect->SetMatrix("matWorld", &identity);
-    effect->SetValue("vecEyePos", &eyePosition, 16);
-    effect->SetValue("vecLightDir1", &lightDirection1, 16);
-    effect->SetValue("vecLightDir2", &lightDirection2, 16);
-    effect->SetValue("colAmbient", &ambient, 16);
-    effect->SetValue("colDiffuse1", &diffuse1, 16);
-    effect->SetValue("colDiffuse2", &diffuse2, 16);
-    effect->SetValue("envMapBlendFactor", &envMapBlend, 16);
-    effect->SetTexture("tBase", baseTexture);
-    effect->SetTexture("tEnv", environmentTexture);
-    effect->SetValue("vecOffset", offset, 12);
+    BlobEffectValues values;
+    values.worldViewProjection = viewProjection;
+    values.world = identity;
+    values.eyePosition = D3DXVECTOR4{0.0f, 10.0f, -20.0f, 0.0f};
+    values.lightDirection1 = D3DXVECTOR4{0.5f, 0.5f, 1.0f, 1.0f};
+    values.lightDirection2 = D3DXVECTOR4{-0.5f, 0.5f, 0.8f, 1.0f};
+    values.ambient = D3DXVECTOR4{0.1f, 0.1f, 0.1f, 1.0f};
+    values.diffuse1 = D3DXVECTOR4{0.0f, 0.0f, 1.0f, 1.0f};
+    values.diffuse2 = D3DXVECTOR4{0.0f, 0.8f, 1.0f, 1.0f};
+    values.envMapBlend = D3DXVECTOR4{0.25f, 0.25f, 0.25f, 0.25f};
+    values.base = baseTexture;
+    values.environment = environmentTexture;
+    SetBlobOffset(values.offset, t, 0.5f);
+    SetBlobEffectValues(effect, values);
 
-    d3d->SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
-    d3d->SetRenderState(D3DRS_AMBIENT, 0x00202020);
-    d3d->SetRenderState(D3DRS_LIGHTING, FALSE);
-    d3d->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
-    d3d->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
-    d3d->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
-    d3d->SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_DIFFUSE);
-    d3d->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_DISABLE);
+    SetBlobDrawStates(d3d);
 
     effect->SetTechnique("RenderSceneTextured2LightsEnvMap");
     stack.Draw(effect);
@@ -232,17 +220,9 @@ void TwistStackScene::DrawStack(float t, float dt) {
 // Additive, with the world transform the frame before's overlay state left at identity.
 void TwistStackScene::DrawFlares() {
     IDirect3DDevice9* d3d = device->device;
-    d3d->SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
-    d3d->SetRenderState(D3DRS_ZWRITEENABLE, FALSE);
-    d3d->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
-    d3d->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
-    d3d->SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_DIFFUSE);
-    d3d->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_ONE);
-    d3d->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_ONE);
-    d3d->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+    SceneHelpers::BeginAdditive(d3d);
     flareQuads.Draw();
-    d3d->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
-    d3d->SetRenderState(D3DRS_ZWRITEENABLE, TRUE);
+    SceneHelpers::EndAdditive(d3d);
 }
 
 void TwistStackScene::DrawBars(float t, float dt) {

@@ -202,15 +202,7 @@ void WaterRoomScene::PlaceCameraAndDrawRoom(float t, float dt) {
 // Additive water: one-one blending with the add operation the overlay state left.
 void WaterRoomScene::DrawWater() {
     IDirect3DDevice9* d3d = device->device;
-    d3d->SetRenderState(D3DRS_ZENABLE, TRUE);
-    d3d->SetRenderState(D3DRS_ZWRITEENABLE, FALSE);
-    d3d->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
-    d3d->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
-    d3d->SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_DIFFUSE);
-    d3d->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_ONE);
-    d3d->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_ONE);
-    d3d->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+    SceneHelpers::BeginAdditive(d3d);
     water.Draw();
-    d3d->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
-    d3d->SetRenderState(D3DRS_ZWRITEENABLE, TRUE);
+    SceneHelpers::EndAdditive(d3d);
 }

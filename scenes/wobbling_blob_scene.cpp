@@ -7,6 +7,7 @@
 #include "assets/resource_cache.h"
 #include "assets/screen_quad.h"
 #include "scenes/beat_events.h"
+#include "scenes/blob_effect.h"
 #include "scenes/scene_helpers.h"
 #include "scenes/tumble_rotation.h"
 #include "shell/device_holder.h"
@@ -129,35 +130,22 @@ void WobbleBlobScene::DrawBlob(float t, float dt) {
     D3DXMatrixMultiply(&worldView, &world, &view);
     D3DXMatrixMultiply(&worldViewProjection, &worldView, &projection);
 
-    const D3DXVECTOR4 eyePosition{0.0f, 10.0f, -500.0f, 0.0f};
-    const D3DXVECTOR4 lightDirection1{0.5f, 0.5f, 1.0f, 1.0f};
-    const D3DXVECTOR4 lightDirection2{-0.5f, 0.5f, 0.8f, 1.0f};
-    const D3DXVECTOR4 ambient{0.1f, 0.1f, 0.1f, 1.0f};
-    const D3DXVECTOR4 diffuse1{0.0f, 0.0f, 1.0f, 1.0f};
-    const D3DXVECTOR4 diffuse2{0.0f, 0.8f, 1.0f, 1.0f};
-    const D3DXVECTOR4 envMapBlend{0.125f, 0.125f, 0.125f, 0.125f};
-    const float offset[3] = {0.5f * std::sin(0.5154639f * t), 0.5f * std::cos(t), 0.5f};
-    effect->SetMatrix("matWorldViewProj", &worldViewProjection);
-    effect->SetMatrix("matWorld", &world);
-    effect->SetValue("vecEyePos", &eyePosition, 16);
-    effect->SetValue("vecLightDir1", &lightDirection1, 16);
-    effect->SetValue("vecLightDir2", &lightDirection2, 16);
-    effect->SetValue("colAmbient", &ambient, 16);
-    effect->SetValue("colDiffuse1", &diffuse1, 16);
-    effect->SetValue("colDiffuse2", &diffuse2, 16);
-    effect->SetValue("envMapBlendFactor", &envMapBlend, 16);
-    effect->SetTexture("tBase", baseTexture);
-    effect->SetTexture("tEnv", environmentTexture);
-    effect->SetValue("vecOffset", offset, 12);
+    BlobEffectValues values;
+    values.worldViewProjection = worldViewProjection;
+    values.world = world;
+    values.eyePosition = D3DXVECTOR4{0.0f, 10.0f, -500.0f, 0.0f};
+    values.lightDirection1 = D3DXVECTOR4{0.5f, 0.5f, 1.0f, 1.0f};
+    values.lightDirection2 = D3DXVECTOR4{-0.5f, 0.5f, 0.8f, 1.0f};
+    values.ambient = D3DXVECTOR4{0.1f, 0.1f, 0.1f, 1.0f};
+    values.diffuse1 = D3DXVECTOR4{0.0f, 0.0f, 1.0f, 1.0f};
+    values.diffuse2 = D3DXVECTOR4{0.0f, 0.8f, 1.0f, 1.0f};
+    values.envMapBlend = D3DXVECTOR4{0.125f, 0.125f, 0.125f, 0.125f};
+    values.base = baseTexture;
+    values.environment = environmentTexture;
+    SetBlobOffset(values.offset, t, 0.5f);
+    SetBlobEffectValues(effect, values);
 
-    d3d->SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
-    d3d->SetRenderState(D3DRS_AMBIENT, 0x00202020);
-    d3d->SetRenderState(D3DRS_LIGHTING, FALSE);
-    d3d->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
-    d3d->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
-    d3d->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
-    d3d->SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_DIFFUSE);
-    d3d->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_DISABLE);
+    SetBlobDrawStates(d3d);
 
     effect->SetTechnique("RenderSceneTextured2LightsEnvMap");
     blob.Draw(effect);
