@@ -16,6 +16,7 @@
 #include "platform/fs/windows_path.h"
 #include "platform/sound/fmod.h"
 #include "platform/sound/sound_clock.h"
+#include "platform/trace/call_trace.h"
 #include "platform/win32/win32.h"
 #include "shell/capture_progress.h"
 #include "shell/device_holder.h"
@@ -179,6 +180,9 @@ void DemoRunModes::Configure(const RunModeOptions& options) {
         if (s.traceFile == nullptr) {
             Fail("cannot create the trace file " + options.tracePath);
         }
+        // Start-up is not traced: the sink switches on frame by frame in BeginFrame.
+        CallTrace::SetEnabled(false);
+        CallTrace::SetOutput(s.traceFile);
     }
 }
 
@@ -192,13 +196,15 @@ IDirect3DDevice9* DemoRunModes::FrameDevice(IDirect3DDevice9* device) {
         if (s.tracer != nullptr) {
             s.tracer->Release();
         }
-        s.tracer = new TracingDevice(device, s.traceFile);
+        s.tracer = new TracingDevice(device);
     }
     return s.tracer;
 }
 
 bool DemoRunModes::BeginFrame() {
     RunState& s = State();
+    // Nothing is traced until this frame is labelled, nor after the last frame.
+    CallTrace::SetEnabled(false);
     if (s.finished) {
         return false;
     }
@@ -212,11 +218,12 @@ bool DemoRunModes::BeginFrame() {
         s.currentTaken = !next.keep;
         SoundClock::SetFixedPosition(next.milliseconds);
     }
-    if (s.tracer != nullptr) {
-        const double seconds =
-            MusicClock::SecondsFromMilliseconds(FSOUND_Stream_GetTime(MusicStream::handle));
-        s.tracer->SetFrame(static_cast<unsigned long long>(Framework::FrameCount()), seconds);
-        s.tracer->SetEnabled(seconds >= s.options.traceFromSeconds && seconds <= s.options.traceUntilSeconds);
+    if (s.traceFile != nullptr) {
+        // This read only labels the frame; the timeline's own read is the one traced.
+        const float seconds = MusicClock::SecondsFromMilliseconds(FSOUND_Stream_GetTime(MusicStream::handle));
+        CallTrace::SetFrame(static_cast<unsigned long long>(Framework::FrameCount()), seconds);
+        CallTrace::SetEnabled(seconds >= s.options.traceFromSeconds &&
+                              seconds <= s.options.traceUntilSeconds);
     }
     return true;
 }
@@ -254,6 +261,8 @@ int DemoRunModes::Finish(int frameworkExitCode) {
         s.tracer = nullptr;
     }
     if (s.traceFile != nullptr) {
+        CallTrace::SetEnabled(false);
+        CallTrace::SetOutput(nullptr);
         std::fclose(s.traceFile);
         s.traceFile = nullptr;
     }

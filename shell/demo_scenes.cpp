@@ -36,6 +36,11 @@ FinalRoomScene finalRoom;
 Scene* const scheduled[] = {&openingBlob, &cameraFlight, &wobbleBlob, &twistStack, &creditsBlob,
                             &cutBlob,     &swirlBlob,    &beatRoom,   &waterRoom,  &finalRoom};
 static_assert(sizeof scheduled / sizeof scheduled[0] == sceneCount);
+// The names the call trace gives them: their class names.
+constexpr const char* scheduledNames[] = {
+    "OpeningBlobScene", "CameraFlightScene", "WobbleBlobScene", "TwistStackScene", "CreditsBlobScene",
+    "CutBlobScene",     "SwirlBlobScene",    "BeatRoomScene",   "WaterRoomScene",  "FinalRoomScene"};
+static_assert(sizeof scheduledNames / sizeof scheduledNames[0] == sceneCount);
 
 } // namespace
 
@@ -58,6 +63,6 @@ void DemoScenes::InitAll() {
 
 void DemoScenes::Register() {
     for (int i = 0; i < sceneCount; ++i) {
-        timeline.Add(scheduled[i], sceneSchedule[i].start, sceneSchedule[i].end);
+        timeline.Add(scheduled[i], sceneSchedule[i].start, sceneSchedule[i].end, scheduledNames[i]);
     }
 }

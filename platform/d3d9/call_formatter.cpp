@@ -1,7 +1,11 @@
 #include "platform/d3d9/call_formatter.h"
 
 #include <charconv>
+#include <cstring>
 #include <cstdio>
+#include <zlib.h>
+
+#include "platform/win32/win32.h"
 
 namespace {
 
@@ -121,6 +125,28 @@ constexpr NamedValue<D3DPOOL> poolNames[] = {
     {D3DPOOL_SYSTEMMEM, "D3DPOOL_SYSTEMMEM"},
     {D3DPOOL_SCRATCH, "D3DPOOL_SCRATCH"},
 };
+
+constexpr NamedValue<UINT> messageNames[] = {
+    {WM_NULL, "WM_NULL"},
+    {WM_DESTROY, "WM_DESTROY"},
+    {WM_SIZE, "WM_SIZE"},
+    {WM_PAINT, "WM_PAINT"},
+    {WM_CLOSE, "WM_CLOSE"},
+    {WM_QUIT, "WM_QUIT"},
+    {WM_ACTIVATEAPP, "WM_ACTIVATEAPP"},
+    {WM_SETCURSOR, "WM_SETCURSOR"},
+    {WM_KEYDOWN, "WM_KEYDOWN"},
+    {WM_KEYUP, "WM_KEYUP"},
+    {WM_CHAR, "WM_CHAR"},
+    {WM_SYSKEYDOWN, "WM_SYSKEYDOWN"},
+    {WM_SYSKEYUP, "WM_SYSKEYUP"},
+    {WM_SYSCHAR, "WM_SYSCHAR"},
+    {WM_SYSCOMMAND, "WM_SYSCOMMAND"},
+    {WM_MOUSEMOVE, "WM_MOUSEMOVE"},
+};
+
+// Buffer contents up to this size are written out; larger ones only by checksum.
+constexpr UINT maxHexBytes = 4096;
 
 template <class T, size_t N> std::string Lookup(const NamedValue<T> (&table)[N], T value) {
     for (const auto& entry : table) {
@@ -472,4 +498,124 @@ RecordedCall DeviceCallFormatter::LockRect(IUnknown* resource, int face, UINT le
 
 RecordedCall DeviceCallFormatter::UnlockRect(IUnknown* resource, int face, UINT level) {
     return {"UnlockRect", {ObjectName(resource), Signed(face), Number(level)}};
+}
+
+std::string WindowMessageName(UINT message) {
+    return Lookup(messageNames, message);
+}
+
+RecordedCall DeviceCallFormatter::UnlockBytes(IUnknown* resource, UINT offset, const void* bytes, UINT size) {
+    std::string content;
+    const auto* data = static_cast<const unsigned char*>(bytes);
+    if (data == nullptr) {
+        content = "null";
+    } else if (size <= maxHexBytes) {
+        static constexpr char digits[] = "0123456789abcdef";
+        content.reserve(size * 2);
+        for (UINT i = 0; i < size; ++i) {
+            content += digits[data[i] >> 4];
+            content += digits[data[i] & 15];
+        }
+    } else {
+        const uLong crc = crc32(crc32(0L, Z_NULL, 0), data, size);
+        content = "crc32:" + Hex(static_cast<DWORD>(crc), 8).substr(2);
+    }
+    return {"Unlock", {ObjectName(resource), Number(offset), Number(size), content}};
+}
+
+std::string DeviceCallFormatter::ObjectName(const void* object, const char* kind) {
+    if (object == nullptr) {
+        return "null";
+    }
+    const auto found = names_.find(object);
+    if (found != names_.end()) {
+        return found->second;
+    }
+    std::string name = std::string(kind) + "#" + std::to_string(++counts_[kind]);
+    names_.emplace(object, name);
+    return name;
+}
+
+namespace {
+
+std::string Text(const char* text) {
+    return text == nullptr ? "null" : text;
+}
+
+std::string FloatList(const float* values, size_t count) {
+    std::string out = "[";
+    for (size_t i = 0; i < count; ++i) {
+        out += (i == 0 ? "" : ",") + FloatText(values[i]);
+    }
+    return out + "]";
+}
+
+} // namespace
+
+RecordedCall DeviceCallFormatter::EffectSetValue(const void* effect, const char* parameter, const void* data,
+                                                 UINT bytes, bool isTexture) {
+    std::string value = "null";
+    if (data != nullptr && isTexture && bytes == sizeof(IDirect3DBaseTexture9*)) {
+        IDirect3DBaseTexture9* texture = nullptr;
+        std::memcpy(&texture, data, sizeof texture);
+        value = ObjectName(texture);
+    } else if (data != nullptr) {
+        // Numeric parameters are floats in every effect the demo uses.
+        std::vector<float> values(bytes / sizeof(float));
+        std::memcpy(values.data(), data, values.size() * sizeof(float));
+        value = FloatList(values.data(), values.size());
+    }
+    return {"SetValue", {ObjectName(effect, "Effect"), Text(parameter), value, Number(bytes)}};
+}
+
+RecordedCall DeviceCallFormatter::EffectSetMatrix(const void* effect, const char* parameter,
+                                                  const D3DMATRIX* matrix) {
+    return {"SetMatrix", {ObjectName(effect, "Effect"), Text(parameter), Matrix(matrix)}};
+}
+
+RecordedCall DeviceCallFormatter::EffectSetFloat(const void* effect, const char* parameter, float value) {
+    return {"SetFloat", {ObjectName(effect, "Effect"), Text(parameter), FloatText(value)}};
+}
+
+RecordedCall DeviceCallFormatter::EffectSetVector(const void* effect, const char* parameter,
+                                                  const float* xyzw) {
+    return {"SetVector",
+            {ObjectName(effect, "Effect"), Text(parameter), xyzw == nullptr ? "null" : FloatList(xyzw, 4)}};
+}
+
+RecordedCall DeviceCallFormatter::EffectSetTexture(const void* effect, const char* parameter,
+                                                   IDirect3DBaseTexture9* texture) {
+    return {"SetTexture", {ObjectName(effect, "Effect"), Text(parameter), ObjectName(texture)}};
+}
+
+RecordedCall DeviceCallFormatter::EffectSetTechnique(const void* effect, const char* technique) {
+    return {"SetTechnique", {ObjectName(effect, "Effect"), Text(technique)}};
+}
+
+RecordedCall DeviceCallFormatter::EffectBegin(const void* effect, DWORD flags) {
+    return {"Begin", {ObjectName(effect, "Effect"), Hex(flags, 8)}};
+}
+
+RecordedCall DeviceCallFormatter::EffectBeginPass(const void* effect, UINT pass) {
+    return {"BeginPass", {ObjectName(effect, "Effect"), Number(pass)}};
+}
+
+RecordedCall DeviceCallFormatter::EffectCall(const void* effect, const char* method) {
+    return {method, {ObjectName(effect, "Effect")}};
+}
+
+RecordedCall DeviceCallFormatter::MeshDrawSubset(const void* mesh, DWORD attribute) {
+    return {"DrawSubset", {ObjectName(mesh, "Mesh"), Number(attribute)}};
+}
+
+RecordedCall DeviceCallFormatter::StreamGetTime(const void* stream) {
+    return {"FSOUND_Stream_GetTime", {ObjectName(stream, "Stream")}};
+}
+
+RecordedCall DeviceCallFormatter::WindowMessage(const char* function, HWND window, UINT message,
+                                                WPARAM wParam, LPARAM lParam) {
+    return {function,
+            {ObjectName(window, "Window"), WindowMessageName(message),
+             std::to_string(static_cast<unsigned long long>(wParam)),
+             std::to_string(static_cast<long long>(lParam))}};
 }

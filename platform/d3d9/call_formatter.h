@@ -69,8 +69,34 @@ class DeviceCallFormatter {
     RecordedCall LockRect(IUnknown* resource, int face, UINT level, const RECT* rect, DWORD flags);
     RecordedCall UnlockRect(IUnknown* resource, int face, UINT level);
 
+    // Buffer contents at Unlock: the object, the offset and size of the locked range, then its
+    // bytes as lower-case hex when there are at most 4096 of them, else "crc32:" and the
+    // CRC-32 of the range in eight hex digits.
+    RecordedCall UnlockBytes(IUnknown* resource, UINT offset, const void* bytes, UINT size);
+
+    // D3DX objects ("Effect#1", "Mesh#1"); effect parameters by name with their values.
+    RecordedCall EffectSetValue(const void* effect, const char* parameter, const void* data, UINT bytes,
+                                bool isTexture);
+    RecordedCall EffectSetMatrix(const void* effect, const char* parameter, const D3DMATRIX* matrix);
+    RecordedCall EffectSetFloat(const void* effect, const char* parameter, float value);
+    RecordedCall EffectSetVector(const void* effect, const char* parameter, const float* xyzw);
+    RecordedCall EffectSetTexture(const void* effect, const char* parameter, IDirect3DBaseTexture9* texture);
+    RecordedCall EffectSetTechnique(const void* effect, const char* technique);
+    RecordedCall EffectBegin(const void* effect, DWORD flags);
+    RecordedCall EffectBeginPass(const void* effect, UINT pass);
+    // CommitChanges, EndPass, End: the effect alone.
+    RecordedCall EffectCall(const void* effect, const char* method);
+    RecordedCall MeshDrawSubset(const void* mesh, DWORD attribute);
+
+    // Sound and window functions, named as the platform names them.
+    RecordedCall StreamGetTime(const void* stream);
+    // PeekMessageW, DispatchMessageW, SendMessageW ...: window, message name, wParam, lParam.
+    RecordedCall WindowMessage(const char* function, HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
     // The name an object gets in calls ("null", "Texture#3").
     std::string ObjectName(IUnknown* object);
+    // For objects outside Direct3D's interfaces, numbered per kind ("Effect#2").
+    std::string ObjectName(const void* object, const char* kind);
 
   private:
     std::unordered_map<const void*, std::string> names_;
@@ -86,3 +112,4 @@ std::string PrimitiveTypeName(D3DPRIMITIVETYPE type);
 std::string FormatName(D3DFORMAT format);
 std::string PoolName(D3DPOOL pool);
 std::string FloatText(float value);
+std::string WindowMessageName(UINT message);

@@ -4,6 +4,7 @@
 
 #include "platform/d3d9/com_object.h"
 #include "platform/d3d9/gl_headers.h"
+#include "platform/trace/call_trace.h"
 
 #include <vector>
 
@@ -28,7 +29,7 @@ template <class Interface, class Desc, D3DRESOURCETYPE Type> class GlBuffer : pu
     }
 
     D3DRESOURCETYPE GetType() override { return Type; }
-    HRESULT Lock(UINT offset, UINT size, void** data, DWORD) override {
+    HRESULT Lock(UINT offset, UINT size, void** data, DWORD flags) override {
         if (data == nullptr || offset > data_.size() || (size != 0 && size > data_.size() - offset)) {
             return D3DERR_INVALIDCALL;
         }
@@ -42,11 +43,20 @@ template <class Interface, class Desc, D3DRESOURCETYPE Type> class GlBuffer : pu
         }
         ++locks_;
         *data = data_.data() + offset;
+        if (CallTrace::Enabled()) {
+            CallTrace::Record(InterfaceName(), CallTrace::Formatter().Lock(this, offset, size, flags));
+        }
         return D3D_OK;
     }
     HRESULT Unlock() override {
         if (locks_ == 0) {
             return D3DERR_INVALIDCALL;
+        }
+        if (CallTrace::Enabled()) {
+            // What the caller wrote, so a trace shows the geometry and not just that it changed.
+            CallTrace::Record(InterfaceName(), CallTrace::Formatter().UnlockBytes(this, dirtyBegin_,
+                                                                                  data_.data() + dirtyBegin_,
+                                                                                  dirtyEnd_ - dirtyBegin_));
         }
         if (--locks_ == 0 && dirtyEnd_ > dirtyBegin_) {
             MakeDeviceCurrent(this->Device());
@@ -74,6 +84,10 @@ template <class Interface, class Desc, D3DRESOURCETYPE Type> class GlBuffer : pu
     const Desc& Description() const { return desc_; }
 
   private:
+    static const char* InterfaceName() {
+        return Type == D3DRTYPE_VERTEXBUFFER ? "IDirect3DVertexBuffer9" : "IDirect3DIndexBuffer9";
+    }
+
     Desc desc_;
     std::vector<BYTE> data_;
     GLuint name_ = 0;

@@ -1,24 +1,17 @@
 #pragma once
-// A decorator IDirect3DDevice9 that forwards every call to an inner device and writes each
-// call as one JSON line to a file:
-//   {"frame":12,"time":3.250,"call":"SetRenderState","args":["D3DRS_ZENABLE","1"]}
-// Failed calls carry "result" with the code in hex. The frame number and music time are
-// whatever the caller last gave SetFrame. Resources are the inner device's own; their calls
-// are not traced.
+// A decorator IDirect3DDevice9 that forwards every call to an inner device and, while the
+// call trace is on, records each one there as "IDirect3DDevice9::<method>"; failed calls
+// carry "result" with the code in hex. Resources are the inner device's own: the GL
+// buffers record their Lock and Unlock themselves.
 
 #include "platform/d3d9/call_formatter.h"
 #include "platform/d3d9/com_object.h"
 
-#include <cstdio>
-
 class TracingDevice : public ComObject<IDirect3DDevice9> {
   public:
-    // References `inner`; `out` stays owned by the caller and must outlive the device.
-    TracingDevice(IDirect3DDevice9* inner, std::FILE* out);
+    // References `inner`.
+    explicit TracingDevice(IDirect3DDevice9* inner);
 
-    void SetFrame(unsigned long long frame, double musicSeconds);
-    // While disabled calls are forwarded but not written (bounds a trace to a time range).
-    void SetEnabled(bool enabled) { enabled_ = enabled; }
     IDirect3DDevice9* Inner() const { return inner_; }
 
     HRESULT TestCooperativeLevel() override;
@@ -78,9 +71,4 @@ class TracingDevice : public ComObject<IDirect3DDevice9> {
     HRESULT Write(const RecordedCall& call, HRESULT result);
 
     IDirect3DDevice9* inner_;
-    std::FILE* out_;
-    DeviceCallFormatter formatter_;
-    unsigned long long frame_ = 0;
-    double time_ = 0.0;
-    bool enabled_ = true;
 };

@@ -8,11 +8,13 @@
 #include <cstdio>
 #include <cstring>
 #include <mutex>
+#include <string>
 
 #include "platform/fs/windows_path.h"
 #include "platform/sound/fmod.h"
 #include "platform/sound/playback_position.h"
 #include "platform/sound/sound_clock.h"
+#include "platform/trace/call_trace.h"
 
 namespace {
 
@@ -215,7 +217,9 @@ int FSOUND_Stream_Play(int channel, FSOUND_STREAM* stream) {
     return channel;
 }
 
-int FSOUND_Stream_GetTime(FSOUND_STREAM* stream) {
+namespace {
+
+int StreamTime(FSOUND_STREAM* stream) {
     if (SoundClock::HasFixedPosition()) {
         return SoundClock::FixedPosition();
     }
@@ -236,6 +240,17 @@ int FSOUND_Stream_GetTime(FSOUND_STREAM* stream) {
     const double since = std::chrono::duration<double>(Clock::now() - stream->lastCallback).count();
     stream->reported = std::min(stream->position.FramesHeard(since, stream->reported), stream->totalFrames);
     return PlaybackPosition::Milliseconds(stream->reported, stream->rate);
+}
+
+} // namespace
+
+int FSOUND_Stream_GetTime(FSOUND_STREAM* stream) {
+    const int milliseconds = StreamTime(stream);
+    if (CallTrace::Enabled()) {
+        // The time read is what drives every scene, so the trace shows it.
+        CallTrace::Record(CallTrace::Formatter().StreamGetTime(stream), std::to_string(milliseconds));
+    }
+    return milliseconds;
 }
 
 int FSOUND_Stream_GetLengthMs(FSOUND_STREAM* stream) {

@@ -1,11 +1,13 @@
 #include "platform/d3d9/recording_device.h"
 #include "platform/d3d9/tracing_device.h"
+#include "platform/trace/call_trace.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -167,25 +169,67 @@ TEST(TracingDevice, ForwardsAndWritesOneLinePerCallWithFrameAndTime) {
     size_t size = 0;
     std::FILE* out = open_memstream(&text, &size);
     ASSERT_NE(out, nullptr);
-    TracingDevice* tracing = new TracingDevice(inner, out);
-    tracing->SetFrame(12, 3.25);
+    CallTrace::SetOutput(out);
+    CallTrace::SetFrame(12, 3.25f);
+    CallTrace::SetEnabled(true);
+    TracingDevice* tracing = new TracingDevice(inner);
     tracing->SetRenderState(D3DRS_ZENABLE, 1);
     inner->SetCallResult("Present", D3DERR_DEVICELOST);
     EXPECT_EQ(tracing->Present(nullptr, nullptr, nullptr, nullptr), D3DERR_DEVICELOST);
-    tracing->SetEnabled(false);
+    CallTrace::SetEnabled(false);
     tracing->SetRenderState(D3DRS_ZENABLE, 0);
     DWORD value = 7;
     inner->GetRenderState(D3DRS_ZENABLE, &value);
     EXPECT_EQ(value, 0u);
     EXPECT_EQ(tracing->Release(), 0u);
+    CallTrace::SetOutput(nullptr);
     std::fclose(out);
-    EXPECT_EQ(
-        std::string(text, size),
-        "{\"frame\":12,\"time\":3.2500,\"call\":\"SetRenderState\",\"args\":[\"D3DRS_ZENABLE\",\"1\"]}\n"
-        "{\"frame\":12,\"time\":3.2500,\"call\":\"Present\",\"args\":[\"null\",\"null\",\"null\",\"null\"],"
-        "\"result\":\"0x88760868\"}\n");
+    EXPECT_EQ(std::string(text, size),
+              "{\"frame\":12,\"t\":3.25,\"call\":\"IDirect3DDevice9::SetRenderState\","
+              "\"args\":[\"D3DRS_ZENABLE\",\"1\"]}\n"
+              "{\"frame\":12,\"t\":3.25,\"call\":\"IDirect3DDevice9::Present\","
+              "\"args\":[\"null\",\"null\",\"null\",\"null\"],\"result\":\"0x88760868\"}\n");
     std::free(text);
     EXPECT_EQ(inner->Release(), 0u);
+}
+
+// The reflected CRC-32 (polynomial 0xEDB88320) bit by bit, as its definition states it.
+unsigned ReferenceCrc32(const std::vector<unsigned char>& bytes) {
+    unsigned crc = 0xFFFFFFFFu;
+    for (const unsigned char byte : bytes) {
+        crc ^= byte;
+        for (int bit = 0; bit < 8; ++bit) {
+            crc = (crc >> 1) ^ ((crc & 1u) != 0 ? 0xEDB88320u : 0u);
+        }
+    }
+    return ~crc;
+}
+
+// Unlock shows what was written: up to 4096 bytes as hex, a larger range by its CRC-32.
+TEST(DeviceCallFormatter, UnlockBytesAreHexUpTo4096AndACrcAbove) {
+    EXPECT_EQ(ReferenceCrc32({'1', '2', '3', '4', '5', '6', '7', '8', '9'}), 0xCBF43926u);
+    for (const size_t size : {size_t{4}, size_t{4096}, size_t{4097}}) {
+        std::vector<unsigned char> bytes(size);
+        for (size_t i = 0; i < size; ++i) {
+            bytes[i] = static_cast<unsigned char>(i * 37 + 11);
+        }
+        std::string expected;
+        if (size <= 4096) {
+            for (const unsigned char byte : bytes) {
+                char pair[3];
+                std::snprintf(pair, sizeof pair, "%02x", byte);
+                expected += pair;
+            }
+        } else {
+            char crc[16];
+            std::snprintf(crc, sizeof crc, "%08X", ReferenceCrc32(bytes));
+            expected = std::string("crc32:") + crc;
+        }
+        DeviceCallFormatter formatter;
+        const RecordedCall call = formatter.UnlockBytes(nullptr, 8, bytes.data(), static_cast<UINT>(size));
+        EXPECT_EQ(call.name, "Unlock");
+        EXPECT_EQ(call.args, (std::vector<std::string>{"null", "8", std::to_string(size), expected})) << size;
+    }
 }
 
 } // namespace
