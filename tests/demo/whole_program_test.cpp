@@ -131,7 +131,7 @@ TEST_F(WholeProgram, ScriptedClockRunExtractsRendersCleansUpAndLogs) {
     std::istringstream lines(trace);
     std::string line;
     std::vector<double> times;
-    const std::regex timeField("\"time\":([-0-9.e]+)");
+    const std::regex timeField("\"t\":([-0-9.e]+)");
     int clears = 0, clearsLate = 0;
     while (std::getline(lines, line)) {
         std::smatch m;
@@ -140,7 +140,7 @@ TEST_F(WholeProgram, ScriptedClockRunExtractsRendersCleansUpAndLogs) {
         if (times.empty() || times.back() != t) {
             times.push_back(t);
         }
-        if (line.find("\"call\":\"Clear\"") != std::string::npos) {
+        if (line.find("\"call\":\"IDirect3DDevice9::Clear\"") != std::string::npos) {
             ++clears;
             clearsLate += t > 190 ? 1 : 0;
         }
@@ -236,8 +236,134 @@ TEST_F(WholeProgram, TraceWindowBoundsTheTracedFrames) {
     const RunResult r = Run("-clock:0,16,69204,100000 -trace:t.jsonl -tracefrom:60 -traceuntil:70");
     ASSERT_EQ(r.exitCode, 0) << r.err;
     const std::string trace = ReadFile(work / "t.jsonl");
-    EXPECT_GT(CountOf(trace, "\"call\":\"BeginScene\""), 0);
-    EXPECT_EQ(CountOf(trace, "\n"), CountOf(trace, "\"frame\":2,\"time\":69.204")) << trace.substr(0, 500);
+    EXPECT_GT(CountOf(trace, "\"call\":\"IDirect3DDevice9::BeginScene\""), 0);
+    EXPECT_EQ(CountOf(trace, "\n"), CountOf(trace, "\"frame\":2,\"t\":69.204,")) << trace.substr(0, 500);
+}
+
+// One traced line: {"frame":N,"t":SECONDS,"call":"NAME","args":["...",...]} and maybe "result".
+struct TraceRecord {
+    int frame = -1;
+    double t = 0;
+    std::string call;
+    std::vector<std::string> args;
+    std::string result;
+};
+
+// Parses the trace's own lines (its strings hold no escaped quotes in these records).
+std::vector<TraceRecord> ParseTrace(const std::string& text, std::vector<std::string>* malformed) {
+    const std::regex line("\\{\"frame\":([0-9]+),\"t\":([-0-9.e]+),\"call\":\"([^\"]+)\","
+                          "\"args\":\\[(.*)\\](,\"result\":([^}]*))?\\}");
+    const std::regex argument("\"((?:[^\"\\\\]|\\\\.)*)\"");
+    std::vector<TraceRecord> records;
+    std::istringstream lines(text);
+    std::string text_line;
+    while (std::getline(lines, text_line)) {
+        std::smatch m;
+        if (!std::regex_match(text_line, m, line)) {
+            malformed->push_back(text_line);
+            continue;
+        }
+        TraceRecord record;
+        record.frame = std::stoi(m[1]);
+        record.t = std::stod(m[2]);
+        record.call = m[3];
+        const std::string args = m[4];
+        for (auto it = std::sregex_iterator(args.begin(), args.end(), argument); it != std::sregex_iterator();
+             ++it) {
+            record.args.push_back((*it)[1]);
+        }
+        record.result = m[6];
+        records.push_back(std::move(record));
+    }
+    return records;
+}
+
+// The timeline's boundary frames, run once through the real binary: per scripted time the
+// music time read and the scenes dispatched, in render order (windows are inclusive and
+// compared in single precision: 28000 ms reads 28.0000019, inside the flight only).
+TEST_F(WholeProgram, BoundaryFramesDispatchTheScenesOfTheirWindows) {
+    if (!CopyMedia()) {
+        GTEST_SKIP() << "no generated media in " << runDirectory;
+    }
+    struct Expected {
+        int milliseconds;
+        std::vector<std::string> scenes;
+    };
+    const Expected expected[] = {
+        {0, {"OpeningBlobScene"}},
+        {28000, {"CameraFlightScene"}},
+        {69204, {"TwistStackScene", "CreditsBlobScene"}},
+        {84827, {"CreditsBlobScene", "CutBlobScene"}},
+        {100000, {"SwirlBlobScene"}},
+        {113000, {"BeatRoomScene"}},
+        {139863, {"BeatRoomScene", "WaterRoomScene"}},
+        {160248, {"WaterRoomScene", "FinalRoomScene"}},
+        {190001, {}},
+    };
+    std::string clock;
+    for (const Expected& e : expected) {
+        clock += (clock.empty() ? "" : ",") + std::to_string(e.milliseconds);
+    }
+    const RunResult r = Run("-clock:" + clock + " -trace:t.jsonl");
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    std::vector<std::string> malformed;
+    const std::vector<TraceRecord> records = ParseTrace(ReadFile(work / "t.jsonl"), &malformed);
+    EXPECT_TRUE(malformed.empty()) << malformed.front();
+
+    const int frames = static_cast<int>(std::size(expected));
+    std::vector<std::vector<const TraceRecord*>> byFrame(frames);
+    for (const TraceRecord& record : records) {
+        ASSERT_GE(record.frame, 0);
+        ASSERT_LT(record.frame, frames) << record.call;
+        byFrame[record.frame].push_back(&record);
+    }
+    for (int frame = 0; frame < frames; ++frame) {
+        const Expected& e = expected[frame];
+        SCOPED_TRACE(e.milliseconds);
+        std::vector<const TraceRecord*> reads, dispatches;
+        int draws = 0;
+        for (const TraceRecord* record : byFrame[frame]) {
+            EXPECT_NEAR(record->t, e.milliseconds / 1000.0, 1e-4);
+            if (record->call == "FSOUND_Stream_GetTime") {
+                reads.push_back(record);
+            } else if (record->call == "SceneTimeline::Dispatch") {
+                dispatches.push_back(record);
+            } else if (record->call.starts_with("IDirect3DDevice9::Draw")) {
+                ++draws;
+            }
+        }
+        ASSERT_EQ(reads.size(), 1u);
+        EXPECT_EQ(reads[0]->result, std::to_string(e.milliseconds));
+        ASSERT_EQ(dispatches.size(), 1u);
+        EXPECT_EQ(dispatches[0]->args, e.scenes);
+        // The time is read before the dispatch that uses it.
+        EXPECT_LT(reads[0], dispatches[0]);
+        if (e.scenes.empty()) {
+            EXPECT_EQ(draws, 0);
+        } else {
+            EXPECT_GT(draws, 0);
+        }
+    }
+
+    // Buffer contents written by the scenes appear at Unlock: offset, size, then the bytes.
+    const std::regex hex("[0-9a-f]*");
+    int hexUnlocks = 0;
+    for (const TraceRecord& record : records) {
+        if (record.call == "IDirect3DVertexBuffer9::Unlock" ||
+            record.call == "IDirect3DIndexBuffer9::Unlock") {
+            ASSERT_EQ(record.args.size(), 4u);
+            const std::size_t size = std::stoul(record.args[2]);
+            if (size <= 4096) {
+                EXPECT_EQ(record.args[3].size(), 2 * size);
+                EXPECT_TRUE(std::regex_match(record.args[3], hex)) << record.args[3];
+                hexUnlocks += size > 0 ? 1 : 0;
+            } else {
+                EXPECT_TRUE(std::regex_match(record.args[3], std::regex("crc32:[0-9A-F]{8}")))
+                    << record.args[3];
+            }
+        }
+    }
+    EXPECT_GT(hexUnlocks, 0);
 }
 
 } // namespace
