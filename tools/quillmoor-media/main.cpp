@@ -82,11 +82,12 @@ int WriteImages(const Options& o) {
             return 1;
         }
     }
-    // Not solid: each member unpacks on its own, so extraction order cannot matter.
+    // Solid: the members share one compressed stream, so the many similar meshes and bitmaps
+    // pack against each other. The reader unpacks the members before a wanted one as it goes.
     std::error_code made;
     fs::create_directories(o.runDir, made);
     std::string error;
-    if (!RarWriter::Write((o.runDir / "data.rar").string(), members, false, &error)) {
+    if (!RarWriter::Write((o.runDir / "data.rar").string(), members, true, &error)) {
         std::fprintf(stderr, "quillmoor-media: cannot write data.rar: %s\n", error.c_str());
         return 1;
     }

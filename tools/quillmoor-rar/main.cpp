@@ -16,16 +16,18 @@
 #include "rar/rar_block.h"
 #include "rar/rar_reader.h"
 #include "rar/rar_writer.h"
+#include "tools/quillmoor-rar/rar_command.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
 constexpr const char* kUsage =
-    "usage: quillmoor-rar list ARCHIVE\n"
-    "       quillmoor-rar test ARCHIVE\n"
-    "       quillmoor-rar extract ARCHIVE [DESTDIR [MEMBER...]]\n"
-    "       quillmoor-rar pack [--not-solid] ARCHIVE PATH...\n"
+    "usage: quillmoor-rar list|l ARCHIVE\n"
+    "       quillmoor-rar test|t ARCHIVE\n"
+    "       quillmoor-rar extract|x ARCHIVE [DESTDIR [MEMBER...]]\n"
+    "       quillmoor-rar print|p ARCHIVE MEMBER...   (the members' bytes to standard output)\n"
+    "       quillmoor-rar pack|a [--not-solid] ARCHIVE PATH...\n"
     "\n"
     "Reads RAR 1.5-2.0 archives; packs RAR 2.0 (solid unless --not-solid). PATH may be a\n"
     "directory, packed recursively; member names are the paths as given, with \"\\\".\n"
@@ -174,6 +176,23 @@ int Extract(const std::string& archive, const fs::path& dest, const std::vector<
     return failures > 0 ? 1 : 0;
 }
 
+int Print(const std::string& archive, const std::vector<std::string>& wanted) {
+    int failures = 0;
+    for (const std::string& name : wanted) {
+        std::uint8_t* data = nullptr;
+        std::uint32_t size = 0;
+        if (!RarReader::Extract(name.c_str(), archive.c_str(), nullptr, &data, &size)) {
+            std::fprintf(stderr, "quillmoor-rar: %s: extraction failed\n", name.c_str());
+            ++failures;
+            continue;
+        }
+        const bool written = std::fwrite(data, 1, size, stdout) == size;
+        std::free(data);
+        failures += written ? 0 : 1;
+    }
+    return failures > 0 ? 1 : 0;
+}
+
 bool AddPath(const fs::path& path, std::vector<RarWriter::Member>& members) {
     std::error_code error;
     if (fs::is_directory(path, error)) {
@@ -238,25 +257,28 @@ int main(int argc, char** argv) {
         std::fputs(kUsage, args.empty() ? stderr : stdout);
         return args.empty() ? 2 : 0;
     }
-    const std::string& command = args[0];
-    if (command == "pack") {
+    const RarCommand command = ParseRarCommand(args[0]);
+    if (command == RarCommand::Pack) {
         return Pack({args.begin() + 1, args.end()});
     }
     if (args.size() < 2) {
         std::fputs(kUsage, stderr);
         return 2;
     }
-    if (command == "list" && args.size() == 2) {
+    if (command == RarCommand::List && args.size() == 2) {
         return List(args[1]);
     }
-    if (command == "test" && args.size() == 2) {
+    if (command == RarCommand::Test && args.size() == 2) {
         return Test(args[1]);
     }
-    if (command == "extract") {
+    if (command == RarCommand::Extract) {
         const fs::path dest = args.size() > 2 ? fs::path(args[2]) : fs::path(".");
         return Extract(args[1], dest, {args.begin() + std::min<std::size_t>(3, args.size()), args.end()});
     }
-    std::fprintf(stderr, "quillmoor-rar: unknown command or arguments: %s\n", command.c_str());
+    if (command == RarCommand::Print && args.size() > 2) {
+        return Print(args[1], {args.begin() + 2, args.end()});
+    }
+    std::fprintf(stderr, "quillmoor-rar: unknown command or arguments: %s\n", args[0].c_str());
     std::fputs(kUsage, stderr);
     return 2;
 }

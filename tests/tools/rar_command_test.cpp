@@ -1,0 +1,120 @@
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "rar/rar_writer.h"
+#include "tools/quillmoor-rar/rar_command.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(RarCommand, OneLetterCommandsOfTheOldArchiverAreAliases) {
+    const struct {
+        const char* word;
+        RarCommand command;
+    } cases[] = {
+        {"list", RarCommand::List},       {"l", RarCommand::List},     {"L", RarCommand::List},
+        {"test", RarCommand::Test},       {"t", RarCommand::Test},     {"T", RarCommand::Test},
+        {"extract", RarCommand::Extract}, {"x", RarCommand::Extract},  {"pack", RarCommand::Pack},
+        {"a", RarCommand::Pack},          {"p", RarCommand::Print},    {"print", RarCommand::Print},
+        {"", RarCommand::Unknown},        {"e", RarCommand::Unknown},  {"lt", RarCommand::Unknown},
+        {"tests", RarCommand::Unknown},   {"-t", RarCommand::Unknown},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ParseRarCommand(c.word), c.command) << "'" << c.word << "'";
+    }
+}
+
+// Runs the built tool on an archive in a temporary directory.
+class RarToolTest : public testing::Test {
+  protected:
+    void SetUp() override {
+        tool_ = fs::path(QUILLMOOR_BINARY_DIR) / "tools" / "quillmoor-rar" / "quillmoor-rar";
+        if (!fs::exists(tool_)) {
+            GTEST_SKIP() << "quillmoor-rar not built";
+        }
+        dir_ = fs::temp_directory_path() / ("qm_rar_tool_" + std::to_string(::getpid()));
+        fs::create_directories(dir_);
+        std::vector<RarWriter::Member> members;
+        for (int i = 0; i < 3; ++i) {
+            std::string text;
+            for (int k = 0; k < 400; ++k) {
+                text += "vertex " + std::to_string(k * (i + 1)) + ";\n";
+            }
+            members.push_back({"data\\m" + std::to_string(i) + ".x", {text.begin(), text.end()}});
+        }
+        members_ = members;
+        ASSERT_TRUE(RarWriter::Write((dir_ / "in.rar").string(), members, true));
+    }
+    void TearDown() override {
+        if (!dir_.empty()) {
+            fs::remove_all(dir_);
+        }
+    }
+    // Exit code of the tool; its standard output lands in `out`.
+    int Run(const std::string& args, std::string& out) {
+        const fs::path captured = dir_ / "stdout.txt";
+        const std::string cmd = "cd '" + dir_.string() + "' && '" + tool_.string() + "' " + args + " > '" +
+                                captured.string() + "' 2>/dev/null";
+        const int status = std::system(cmd.c_str());
+        std::ifstream in(captured, std::ios::binary);
+        out.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    fs::path tool_, dir_;
+    std::vector<RarWriter::Member> members_;
+};
+
+TEST_F(RarToolTest, ShortAndLongCommandsDoTheSame) {
+    const struct {
+        const char* shortForm;
+        const char* longForm;
+    } pairs[] = {{"l in.rar", "list in.rar"}, {"t in.rar", "test in.rar"}};
+    for (const auto& p : pairs) {
+        SCOPED_TRACE(p.shortForm);
+        std::string a, b;
+        EXPECT_EQ(Run(p.shortForm, a), 0);
+        EXPECT_EQ(Run(p.longForm, b), 0);
+        EXPECT_EQ(a, b);
+        for (const RarWriter::Member& m : members_) {
+            EXPECT_NE(a.find(m.name), std::string::npos);
+        }
+    }
+    std::string tested;
+    Run("t in.rar", tested);
+    EXPECT_EQ(tested.find("FAILED"), std::string::npos);
+}
+
+TEST_F(RarToolTest, PackExtractAndPrintByLetter) {
+    std::string out;
+    ASSERT_EQ(Run("x in.rar unpacked", out), 0);
+    for (const RarWriter::Member& m : members_) {
+        std::string loose = m.name;
+        loose[4] = '/';
+        std::ifstream in(dir_ / "unpacked" / loose, std::ios::binary);
+        const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in),
+                                              std::istreambuf_iterator<char>()};
+        EXPECT_EQ(bytes, m.bytes) << m.name;
+    }
+    ASSERT_EQ(Run("a repacked.rar unpacked", out), 0);
+    ASSERT_EQ(Run("t repacked.rar", out), 0);
+    EXPECT_EQ(out.find("FAILED"), std::string::npos);
+
+    ASSERT_EQ(Run("p in.rar 'data\\m1.x'", out), 0);
+    EXPECT_EQ(out, std::string(members_[1].bytes.begin(), members_[1].bytes.end()));
+    // "p" never writes an archive: the one named stays as it was.
+    const auto before = fs::file_size(dir_ / "in.rar");
+    EXPECT_NE(Run("p in.rar unpacked", out), 0);
+    EXPECT_EQ(fs::file_size(dir_ / "in.rar"), before);
+}
+
+} // namespace
