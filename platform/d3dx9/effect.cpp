@@ -15,6 +15,7 @@
 #include "platform/d3dx9/effect_parser.h"
 #include "platform/d3dx9/effect_program.h"
 #include "platform/d3dx9/file_bytes.h"
+#include "platform/trace/call_trace.h"
 
 namespace {
 
@@ -172,6 +173,11 @@ class Effect final : public ComObject<ID3DXEffect> {
 
     HRESULT SetValue(D3DXHANDLE name, const void* data, UINT bytes) override {
         int index = FindParameter(name);
+        if (CallTrace::Enabled()) {
+            const bool isTexture =
+                index >= 0 && description_.parameters[index].type == EffectBaseType::Texture;
+            Trace(CallTrace::Formatter().EffectSetValue(this, name, data, bytes, isTexture));
+        }
         if (index < 0 || data == nullptr) {
             return D3DERR_INVALIDCALL;
         }
@@ -200,6 +206,9 @@ class Effect final : public ComObject<ID3DXEffect> {
     }
 
     HRESULT SetMatrix(D3DXHANDLE name, const D3DXMATRIX* matrix) override {
+        if (CallTrace::Enabled()) {
+            Trace(CallTrace::Formatter().EffectSetMatrix(this, name, matrix));
+        }
         int index = FindParameter(name);
         if (index < 0 || matrix == nullptr ||
             description_.parameters[index].type == EffectBaseType::Texture) {
@@ -216,6 +225,9 @@ class Effect final : public ComObject<ID3DXEffect> {
     }
 
     HRESULT SetFloat(D3DXHANDLE name, float value) override {
+        if (CallTrace::Enabled()) {
+            Trace(CallTrace::Formatter().EffectSetFloat(this, name, value));
+        }
         int index = FindParameter(name);
         if (index < 0 || description_.parameters[index].type == EffectBaseType::Texture) {
             return D3DERR_INVALIDCALL;
@@ -225,6 +237,11 @@ class Effect final : public ComObject<ID3DXEffect> {
     }
 
     HRESULT SetVector(D3DXHANDLE name, const D3DXVECTOR4* vector) override {
+        if (CallTrace::Enabled()) {
+            const float xyzw[4] = {vector ? vector->x : 0, vector ? vector->y : 0, vector ? vector->z : 0,
+                                   vector ? vector->w : 0};
+            Trace(CallTrace::Formatter().EffectSetVector(this, name, vector ? xyzw : nullptr));
+        }
         int index = FindParameter(name);
         if (index < 0 || vector == nullptr ||
             description_.parameters[index].type == EffectBaseType::Texture) {
@@ -239,6 +256,9 @@ class Effect final : public ComObject<ID3DXEffect> {
     }
 
     HRESULT SetTexture(D3DXHANDLE name, IDirect3DBaseTexture9* texture) override {
+        if (CallTrace::Enabled()) {
+            Trace(CallTrace::Formatter().EffectSetTexture(this, name, texture));
+        }
         int index = FindParameter(name);
         if (index >= 0 && description_.parameters[index].type == EffectBaseType::Texture) {
             Assign(&textures_[index], texture);
@@ -254,6 +274,9 @@ class Effect final : public ComObject<ID3DXEffect> {
     }
 
     HRESULT SetTechnique(D3DXHANDLE name) override {
+        if (CallTrace::Enabled()) {
+            Trace(CallTrace::Formatter().EffectSetTechnique(this, name));
+        }
         if (name == nullptr || inBegin_) {
             return D3DERR_INVALIDCALL;
         }
@@ -267,6 +290,9 @@ class Effect final : public ComObject<ID3DXEffect> {
     }
 
     HRESULT Begin(UINT* passes, DWORD flags) override {
+        if (CallTrace::Enabled()) {
+            Trace(CallTrace::Formatter().EffectBegin(this, flags));
+        }
         if (technique_ < 0 || inBegin_) {
             return D3DERR_INVALIDCALL;
         }
@@ -314,6 +340,9 @@ class Effect final : public ComObject<ID3DXEffect> {
     }
 
     HRESULT BeginPass(UINT pass) override {
+        if (CallTrace::Enabled()) {
+            Trace(CallTrace::Formatter().EffectBeginPass(this, pass));
+        }
         if (!inBegin_ || pass >= passes_[technique_].size() || currentPass_ >= 0) {
             return D3DERR_INVALIDCALL;
         }
@@ -323,6 +352,9 @@ class Effect final : public ComObject<ID3DXEffect> {
     }
 
     HRESULT CommitChanges() override {
+        if (CallTrace::Enabled()) {
+            Trace(CallTrace::Formatter().EffectCall(this, "CommitChanges"));
+        }
         if (currentPass_ < 0) {
             return D3DERR_INVALIDCALL;
         }
@@ -333,6 +365,9 @@ class Effect final : public ComObject<ID3DXEffect> {
     }
 
     HRESULT EndPass() override {
+        if (CallTrace::Enabled()) {
+            Trace(CallTrace::Formatter().EffectCall(this, "EndPass"));
+        }
         if (currentPass_ < 0) {
             return D3DERR_INVALIDCALL;
         }
@@ -344,6 +379,9 @@ class Effect final : public ComObject<ID3DXEffect> {
     }
 
     HRESULT End() override {
+        if (CallTrace::Enabled()) {
+            Trace(CallTrace::Formatter().EffectCall(this, "End"));
+        }
         if (!inBegin_) {
             return D3DERR_INVALIDCALL;
         }
@@ -377,6 +415,8 @@ class Effect final : public ComObject<ID3DXEffect> {
     HRESULT OnResetDevice() override { return D3D_OK; }
 
   private:
+    static void Trace(const RecordedCall& call) { CallTrace::Record("ID3DXEffect", call); }
+
     struct SavedSamplerState {
         DWORD unit;
         D3DSAMPLERSTATETYPE type;

@@ -10,6 +10,7 @@
 
 #include "platform/d3dx9/d3dx9.h"
 #include "platform/d3dx9/fvf_layout.h"
+#include "platform/trace/call_trace.h"
 
 namespace {
 
@@ -87,6 +88,9 @@ class Mesh final : public ID3DXMesh {
     }
 
     HRESULT DrawSubset(DWORD attribId) override {
+        if (CallTrace::Enabled()) {
+            CallTrace::Record("ID3DXMesh", CallTrace::Formatter().MeshDrawSubset(this, attribId));
+        }
         if (!table_.empty()) {
             for (const auto& range : table_) {
                 if (range.AttribId == attribId && range.FaceCount > 0) {

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <deque>
 
+#include "platform/trace/call_trace.h"
 #include "platform/win32/platform_window.h"
 
 namespace {
@@ -75,7 +76,25 @@ void ForgetWindowMessages(HWND window) {
 
 } // namespace Win32Platform
 
+namespace {
+
+// Each message function records itself while the call trace is on.
+void TraceMessage(const char* function, HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (CallTrace::Enabled()) {
+        CallTrace::Record(CallTrace::Formatter().WindowMessage(function, window, message, wParam, lParam));
+    }
+}
+
+LRESULT Deliver(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (!IsLive(window) || !window->windowProc)
+        return 0;
+    return window->windowProc(window, message, wParam, lParam);
+}
+
+} // namespace
+
 BOOL PostMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    TraceMessage("PostMessageW", window, message, wParam, lParam);
     if (window && !IsLive(window)) {
         SetLastError(ERROR_INVALID_WINDOW_HANDLE);
         return FALSE;
@@ -86,17 +105,17 @@ BOOL PostMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT SendMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (!IsLive(window) || !window->windowProc)
-        return 0;
-    return window->windowProc(window, message, wParam, lParam);
+    TraceMessage("SendMessageW", window, message, wParam, lParam);
+    return Deliver(window, message, wParam, lParam);
 }
 
 void PostQuitMessage(int exitCode) {
+    TraceMessage("PostQuitMessage", nullptr, WM_QUIT, static_cast<WPARAM>(exitCode), 0);
     Queue().quitPosted = true;
     Queue().quitCode = exitCode;
 }
 
-BOOL PeekMessageW(MSG* message, HWND window, UINT filterMin, UINT filterMax, UINT removeFlags) {
+static BOOL PeekQueue(MSG* message, HWND window, UINT filterMin, UINT filterMax, UINT removeFlags) {
     if (!message)
         return FALSE;
     PumpSdl();
@@ -133,6 +152,19 @@ BOOL PeekMessageW(MSG* message, HWND window, UINT filterMin, UINT filterMax, UIN
     return FALSE;
 }
 
+BOOL PeekMessageW(MSG* message, HWND window, UINT filterMin, UINT filterMax, UINT removeFlags) {
+    const BOOL got = PeekQueue(message, window, filterMin, filterMax, removeFlags);
+    if (CallTrace::Enabled()) {
+        // The message taken, if any: what the loop will act on.
+        CallTrace::Record(got ? CallTrace::Formatter().WindowMessage("PeekMessageW", message->hwnd,
+                                                                     message->message, message->wParam,
+                                                                     message->lParam)
+                              : RecordedCall{"PeekMessageW", {}},
+                          got ? "1" : "0");
+    }
+    return got;
+}
+
 BOOL GetMessageW(MSG* message, HWND window, UINT filterMin, UINT filterMax) {
     while (!PeekMessageW(message, window, filterMin, filterMax, PM_REMOVE)) {
         if (Win32Platform::VideoReady())
@@ -144,6 +176,8 @@ BOOL GetMessageW(MSG* message, HWND window, UINT filterMin, UINT filterMax) {
 }
 
 BOOL TranslateMessage(const MSG* message) {
+    if (message)
+        TraceMessage("TranslateMessage", message->hwnd, message->message, message->wParam, message->lParam);
     if (!message || (message->message != WM_KEYDOWN && message->message != WM_SYSKEYDOWN))
         return FALSE;
     WPARAM character = CharacterOf(message->wParam);
@@ -158,10 +192,12 @@ BOOL TranslateMessage(const MSG* message) {
 LRESULT DispatchMessageW(const MSG* message) {
     if (!message || !message->hwnd)
         return 0;
-    return SendMessageW(message->hwnd, message->message, message->wParam, message->lParam);
+    TraceMessage("DispatchMessageW", message->hwnd, message->message, message->wParam, message->lParam);
+    return Deliver(message->hwnd, message->message, message->wParam, message->lParam);
 }
 
 LRESULT DefWindowProcW(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    TraceMessage("DefWindowProcW", window, message, wParam, lParam);
     switch (message) {
     case WM_CLOSE:
         DestroyWindow(window);
