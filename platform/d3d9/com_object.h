@@ -1,11 +1,18 @@
 #pragma once
-// Reference counting shared by every Direct3D-style object of this layer. A resource keeps
-// its device alive: the device's count includes one reference per living resource, which is
-// how a device released with objects left over is detected.
+// Reference counting shared by every Direct3D-style object of this layer.
+//
+// Resources (and D3DX meshes and effects) point at their device but hold no reference on
+// it. A program that keeps its textures and buffers for the whole run, as the demo does,
+// must still see its device's count reach 0 at release; only explicit references (AddRef,
+// GetDevice, GetDirect3D, whatever the caller holds) count, so a real leak still shows as a
+// non-zero count. A resource outliving its device finds it gone through DeviceLink and then
+// works on the shared root GL context, which outlives every device.
 
 #include "platform/d3d9/d3d9.h"
+#include "platform/d3d9/device_lifetime.h"
 
 #include <atomic>
+#include <type_traits>
 
 template <class Interface> class ComObject : public Interface {
   public:
@@ -19,8 +26,16 @@ template <class Interface> class ComObject : public Interface {
     }
 
   protected:
-    ComObject() = default;
-    ~ComObject() override = default;
+    ComObject() {
+        if constexpr (std::is_same_v<Interface, IDirect3DDevice9>) {
+            DeviceLifetime::Begin(static_cast<Interface*>(this));
+        }
+    }
+    ~ComObject() override {
+        if constexpr (std::is_same_v<Interface, IDirect3DDevice9>) {
+            DeviceLifetime::End(static_cast<Interface*>(this));
+        }
+    }
 
   private:
     std::atomic<ULONG> refs_{1};
@@ -32,18 +47,21 @@ template <class Interface> class DeviceChild : public ComObject<Interface> {
         if (device == nullptr) {
             return D3DERR_INVALIDCALL;
         }
-        device_->AddRef();
-        *device = device_;
+        *device = device_.Get();
+        if (*device == nullptr) {
+            return D3DERR_INVALIDCALL;
+        }
+        (*device)->AddRef();
         return D3D_OK;
     }
-    IDirect3DDevice9* Device() const { return device_; }
+    // The device, or null once it is gone.
+    IDirect3DDevice9* Device() const { return device_.Get(); }
 
   protected:
-    explicit DeviceChild(IDirect3DDevice9* device) : device_(device) { device_->AddRef(); }
-    ~DeviceChild() override { device_->Release(); }
+    explicit DeviceChild(IDirect3DDevice9* device) : device_(device) {}
 
   private:
-    IDirect3DDevice9* device_;
+    DeviceLink device_;
 };
 
 // Holds one reference to a COM-style object and gives it back when replaced or destroyed.

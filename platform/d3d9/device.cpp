@@ -25,7 +25,12 @@ bool HasAlpha(D3DFORMAT format) {
 } // namespace
 
 void MakeDeviceCurrent(IDirect3DDevice9* device) {
-    static_cast<GlDevice*>(device)->MakeCurrent();
+    if (device != nullptr) {
+        static_cast<GlDevice*>(device)->MakeCurrent();
+    } else {
+        // The device is gone; its resources' GL objects belong to the shared root.
+        GlShareRoot::MakeRootCurrent();
+    }
 }
 
 HRESULT GlDevice::Create(IDirect3D9* direct3D, UINT adapter, HWND window, DWORD behaviorFlags,
@@ -55,6 +60,7 @@ HRESULT GlDevice::Create(IDirect3D9* direct3D, UINT adapter, HWND window, DWORD 
         delete d;
         return D3DERR_NOTAVAILABLE;
     }
+    d->windowId_ = SDL_GetWindowID(d->window_);
     d->context_ = GlShareRoot::CreateSharedContext(d->window_);
     if (d->context_ == nullptr) {
         delete d;
@@ -92,12 +98,23 @@ HRESULT GlDevice::Create(IDirect3D9* direct3D, UINT adapter, HWND window, DWORD 
 
 GlDevice::~GlDevice() {
     if (context_ != nullptr) {
+        // A device may outlive the window it was made on (the framework closes its window
+        // before releasing the device). Then the context cannot be made current again: the
+        // shared objects (renderbuffers, programs, resources' textures and buffers) are
+        // deleted on the root context, and the context's own containers (framebuffer,
+        // vertex array) go with the context itself.
+        const bool windowAlive = WindowAlive();
         MakeCurrent();
-        state_.SetDefaults(0, 0, false); // drops bound resources while the context is current
+        state_.SetDefaults(0, 0, false); // drops bound resources
         shaders_.Release();
-        DestroyTargets();
-        if (vertexArray_ != 0) {
-            glDeleteVertexArrays(1, &vertexArray_);
+        if (windowAlive) {
+            DestroyTargets();
+            if (vertexArray_ != 0) {
+                glDeleteVertexArrays(1, &vertexArray_);
+            }
+        } else {
+            framebuffer_ = 0;
+            DestroyTargets();
         }
         GlShareRoot::MakeRootCurrent();
         SDL_GL_DeleteContext(context_);
@@ -113,8 +130,15 @@ GlDevice::~GlDevice() {
     }
 }
 
+bool GlDevice::WindowAlive() const {
+    return window_ != nullptr && (ownWindow_ || SDL_GetWindowFromID(windowId_) == window_);
+}
+
 void GlDevice::MakeCurrent() {
-    if (SDL_GL_GetCurrentContext() != context_) {
+    if (!WindowAlive()) {
+        // Nothing can be drawn any more; shared objects can still be made and deleted.
+        GlShareRoot::MakeRootCurrent();
+    } else if (SDL_GL_GetCurrentContext() != context_) {
         SDL_GL_MakeCurrent(window_, context_);
     }
 }
@@ -207,7 +231,7 @@ void GlDevice::ApplyWindowMode() {
     MakeCurrent();
     const bool immediate = parameters_.PresentationInterval == D3DPRESENT_INTERVAL_IMMEDIATE;
     SDL_GL_SetSwapInterval(immediate ? 0 : 1);
-    if (ownWindow_) {
+    if (ownWindow_ || !WindowAlive()) {
         return;
     }
     const bool fullScreen = (SDL_GetWindowFlags(window_) & SDL_WINDOW_FULLSCREEN) == SDL_WINDOW_FULLSCREEN;
@@ -231,7 +255,7 @@ void GlDevice::ApplyWindowMode() {
 }
 
 bool GlDevice::WindowMinimised() const {
-    return window_ != nullptr && (SDL_GetWindowFlags(window_) & SDL_WINDOW_MINIMIZED) != 0;
+    return WindowAlive() && (SDL_GetWindowFlags(window_) & SDL_WINDOW_MINIMIZED) != 0;
 }
 
 HRESULT GlDevice::TestCooperativeLevel() {
@@ -402,7 +426,7 @@ HRESULT GlDevice::Present(const RECT*, const RECT*, HWND, const void*) {
             sink(rgba.data(), w, h);
         }
     }
-    if (!ownWindow_ && (!sink || FrameSinkShowsWindow())) {
+    if (!ownWindow_ && WindowAlive() && (!sink || FrameSinkShowsWindow())) {
         int drawableWidth = 0;
         int drawableHeight = 0;
         SDL_GL_GetDrawableSize(window_, &drawableWidth, &drawableHeight);

@@ -1,5 +1,12 @@
 // IDirect3D9 on SDL displays and the OpenGL root context: adapters are displays, modes are
 // the displays' modes, and every format check answers from what the GL measured it can do.
+//
+// Device types: only D3DDEVTYPE_HAL is offered. D3DDEVTYPE_REF and D3DDEVTYPE_SW are not:
+// every check and CreateDevice answer D3DERR_NOTAVAILABLE for them. A "reference" device
+// would be the same GL renderer under another name (on llvmpipe it already is software), so
+// offering it would only make the framework's REF warning lie. Consequently -forceref finds
+// no compatible device (the framework's NoCompatibleDevices exit), and F3 has nothing to
+// switch to and keeps the hardware device.
 #include "platform/d3d9/d3d9.h"
 
 #include "platform/d3d9/com_object.h"

@@ -88,6 +88,8 @@ class GlDevice : public ComObject<IDirect3DDevice9> {
     void DestroyTargets();
     void ApplyWindowMode();
     bool WindowMinimised() const;
+    // False once the window the device draws in has been destroyed.
+    bool WindowAlive() const;
 
     // device_draw.cpp
     bool PrepareDraw(UINT* stride);
@@ -102,6 +104,7 @@ class GlDevice : public ComObject<IDirect3DDevice9> {
     HWND focusWindow_ = nullptr;
     SDL_Window* window_ = nullptr;
     bool ownWindow_ = false;
+    Uint32 windowId_ = 0;
     SDL_GLContext context_ = nullptr;
     bool clipControl_ = false;
     D3DPRESENT_PARAMETERS parameters_{};

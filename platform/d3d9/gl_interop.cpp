@@ -24,7 +24,9 @@ bool IsGlDevice(IDirect3DDevice9* device) {
 }
 
 void MakeCurrent(IDirect3DDevice9* device) {
-    if (GlDevice* gl = GlDeviceOf(device)) {
+    if (device == nullptr) {
+        GlShareRoot::MakeRootCurrent();
+    } else if (GlDevice* gl = GlDeviceOf(device)) {
         gl->MakeCurrent();
     }
 }

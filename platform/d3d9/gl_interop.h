@@ -20,7 +20,8 @@ constexpr unsigned AttributeSpecular = 5;
 // True when the device is the OpenGL device; a recording device used in tests is not.
 bool IsGlDevice(IDirect3DDevice9* device);
 
-// Makes the device's GL context current (effects compile their programs at load time).
+// Makes the device's GL context current (effects compile their programs at load time);
+// null (a device already gone) makes the shared root context current.
 void MakeCurrent(IDirect3DDevice9* device);
 
 // While a program is in use, draws apply the render states and the vertex input but leave

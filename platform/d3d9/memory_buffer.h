@@ -15,7 +15,7 @@ class MemoryBuffer : public DeviceChild<Interface> {
 
     D3DRESOURCETYPE GetType() override { return Type; }
     HRESULT Lock(UINT offset, UINT size, void** data, DWORD flags) override {
-        if (log_ != nullptr) {
+        if (log_ != nullptr && this->Device() != nullptr) { // the log is the device
             log_->Record(log_->Formatter().Lock(this, offset, size, flags));
         }
         if (data == nullptr || offset > data_.size() || (size != 0 && size > data_.size() - offset)) {
@@ -26,7 +26,7 @@ class MemoryBuffer : public DeviceChild<Interface> {
         return D3D_OK;
     }
     HRESULT Unlock() override {
-        if (log_ != nullptr) {
+        if (log_ != nullptr && this->Device() != nullptr) { // the log is the device
             log_->Record(log_->Formatter().Unlock(this));
         }
         if (locks_ == 0) {

@@ -41,7 +41,7 @@ HRESULT MemorySurface::GetDesc(D3DSURFACE_DESC* desc) {
 }
 
 HRESULT MemorySurface::LockRect(D3DLOCKED_RECT* locked, const RECT* rect, DWORD flags) {
-    if (log_ != nullptr) {
+    if (log_ != nullptr && Device() != nullptr) { // the log is the device
         log_->Record(log_->Formatter().LockRect(this, -1, 0, rect, flags));
     }
     if (locked == nullptr || locks_ != 0) {
@@ -58,7 +58,7 @@ HRESULT MemorySurface::LockRect(D3DLOCKED_RECT* locked, const RECT* rect, DWORD 
 }
 
 HRESULT MemorySurface::UnlockRect() {
-    if (log_ != nullptr) {
+    if (log_ != nullptr && Device() != nullptr) { // the log is the device
         log_->Record(log_->Formatter().UnlockRect(this, -1, 0));
     }
     if (locks_ == 0) {

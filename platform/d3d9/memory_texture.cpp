@@ -83,14 +83,14 @@ HRESULT MemoryTexture::GetSurfaceLevel(UINT level, IDirect3DSurface9** surface) 
 }
 
 HRESULT MemoryTexture::LockRect(UINT level, D3DLOCKED_RECT* locked, const RECT* rect, DWORD flags) {
-    if (log_ != nullptr) {
+    if (log_ != nullptr && Device() != nullptr) { // the log is the device
         log_->Record(log_->Formatter().LockRect(this, -1, level, rect, flags));
     }
     return levels_.Lock(0, level, locked, rect);
 }
 
 HRESULT MemoryTexture::UnlockRect(UINT level) {
-    if (log_ != nullptr) {
+    if (log_ != nullptr && Device() != nullptr) { // the log is the device
         log_->Record(log_->Formatter().UnlockRect(this, -1, level));
     }
     return levels_.Unlock(0, level);
@@ -106,14 +106,14 @@ HRESULT MemoryCubeTexture::GetLevelDesc(UINT level, D3DSURFACE_DESC* desc) {
 
 HRESULT MemoryCubeTexture::LockRect(D3DCUBEMAP_FACES face, UINT level, D3DLOCKED_RECT* locked,
                                     const RECT* rect, DWORD flags) {
-    if (log_ != nullptr) {
+    if (log_ != nullptr && Device() != nullptr) { // the log is the device
         log_->Record(log_->Formatter().LockRect(this, static_cast<int>(face), level, rect, flags));
     }
     return levels_.Lock(face, level, locked, rect);
 }
 
 HRESULT MemoryCubeTexture::UnlockRect(D3DCUBEMAP_FACES face, UINT level) {
-    if (log_ != nullptr) {
+    if (log_ != nullptr && Device() != nullptr) { // the log is the device
         log_->Record(log_->Formatter().UnlockRect(this, static_cast<int>(face), level));
     }
     return levels_.Unlock(face, level);

@@ -39,7 +39,7 @@ HRESULT BackBufferSurface::GetDesc(D3DSURFACE_DESC* desc) {
 }
 
 HRESULT BackBufferSurface::LockRect(D3DLOCKED_RECT* locked, const RECT* rect, DWORD) {
-    if (locked == nullptr || locked_) {
+    if (locked == nullptr || locked_ || Device() == nullptr) {
         return D3DERR_INVALIDCALL;
     }
     int width = 0;

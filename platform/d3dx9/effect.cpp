@@ -68,7 +68,7 @@ class Effect final : public ComObject<ID3DXEffect> {
   public:
     Effect(IDirect3DDevice9* device, EffectDescription description)
         : description_(std::move(description)), gl_(GlInterop::IsGlDevice(device)) {
-        device_.Reset(device);
+        device_ = DeviceLink(device);
         values_.resize(description_.parameters.size());
         textures_.resize(description_.parameters.size());
         for (size_t i = 0; i < description_.parameters.size(); ++i) {
@@ -762,7 +762,8 @@ class Effect final : public ComObject<ID3DXEffect> {
         glActiveTexture(static_cast<GLenum>(activeUnit));
     }
 
-    ComRef<IDirect3DDevice9> device_;
+    // Not referenced: like a device's resources, an effect does not keep its device alive.
+    DeviceLink device_;
     EffectDescription description_;
     bool gl_;
     std::vector<std::vector<DWORD>> values_;

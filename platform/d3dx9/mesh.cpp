@@ -8,6 +8,7 @@
 #include <new>
 #include <vector>
 
+#include "platform/d3d9/device_lifetime.h"
 #include "platform/d3dx9/d3dx9.h"
 #include "platform/d3dx9/fvf_layout.h"
 #include "platform/trace/call_trace.h"
@@ -132,8 +133,11 @@ class Mesh final : public ID3DXMesh {
         if (device == nullptr) {
             return D3DERR_INVALIDCALL;
         }
-        device_->AddRef();
-        *device = device_;
+        *device = link_.Get();
+        if (*device == nullptr) {
+            return D3DERR_INVALIDCALL;
+        }
+        (*device)->AddRef();
         return D3D_OK;
     }
 
@@ -299,9 +303,7 @@ class Mesh final : public ID3DXMesh {
   private:
     Mesh(IDirect3DDevice9* device, DWORD options, DWORD fvf, UINT stride, DWORD numFaces, DWORD numVertices)
         : device_(device), options_(options), fvf_(fvf), stride_(stride), numFaces_(numFaces),
-          numVertices_(numVertices), attributes_(numFaces, 0) {
-        device_->AddRef();
-    }
+          numVertices_(numVertices), attributes_(numFaces, 0), link_(device) {}
     ~Mesh() override {
         if (vb_ != nullptr) {
             vb_->Release();
@@ -309,7 +311,6 @@ class Mesh final : public ID3DXMesh {
         if (ib_ != nullptr) {
             ib_->Release();
         }
-        device_->Release();
     }
 
     bool Uses32BitIndices() const { return (options_ & D3DXMESH_32BIT) != 0; }
@@ -442,6 +443,7 @@ class Mesh final : public ID3DXMesh {
     }
 
     ULONG refs_ = 1;
+    // Not referenced: like a device's resources, a mesh does not keep its device alive.
     IDirect3DDevice9* device_;
     DWORD options_;
     DWORD fvf_;
@@ -454,6 +456,7 @@ class Mesh final : public ID3DXMesh {
     std::vector<D3DXATTRIBUTERANGE> table_;
     std::vector<FaceRun> runs_;
     bool runsDirty_ = true;
+    DeviceLink link_;
 };
 
 } // namespace

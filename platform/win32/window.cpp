@@ -216,10 +216,9 @@ BOOL DestroyWindow(HWND window) {
         return TRUE; // destroyed again from inside its own WM_DESTROY
     windows.erase(it);
     Win32Platform::ForgetWindowMessages(window);
-    // The SDL window is only hidden: a Direct3D device made on it may outlive the window
-    // (the framework releases its device after closing the window), and its GL context
-    // needs a live surface to be made current for that clean-up.
-    SDL_HideWindow(window->sdlWindow);
+    // A Direct3D device made on this window may outlive it; it notices the SDL window is
+    // gone and cleans up on the shared root context instead.
+    SDL_DestroyWindow(window->sdlWindow);
     delete window;
     return TRUE;
 }

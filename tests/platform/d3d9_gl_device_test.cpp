@@ -467,18 +467,77 @@ TEST_F(GlDeviceTest, Dxt1BlockDecodesToItsFourColours) {
     }
 }
 
-TEST_F(GlDeviceTest, ReferenceCountsFollowResourcesAndBindings) {
+TEST_F(GlDeviceTest, ReferenceCountsFollowBindingsNotResources) {
     EXPECT_EQ(direct3D->AddRef(), 3u); // ours, the device's, this one
     direct3D->Release();
     IDirect3DVertexBuffer9* vb = nullptr;
     ASSERT_EQ(device->CreateVertexBuffer(64, 0, D3DFVF_XYZ, D3DPOOL_MANAGED, &vb, nullptr), D3D_OK);
-    EXPECT_EQ(device->AddRef(), 3u); // ours, the buffer's, this one
+    EXPECT_EQ(device->AddRef(), 2u); // ours, this one: the buffer holds none
     device->Release();
     device->SetStreamSource(0, vb, 0, 12);
     EXPECT_EQ(vb->Release(), 1u); // the binding keeps it
+    IDirect3DDevice9* owner = nullptr;
     device->SetStreamSource(0, nullptr, 0, 0);
-    EXPECT_EQ(device->AddRef(), 2u);
+    ASSERT_EQ(device->CreateVertexBuffer(64, 0, D3DFVF_XYZ, D3DPOOL_MANAGED, &vb, nullptr), D3D_OK);
+    ASSERT_EQ(vb->GetDevice(&owner), D3D_OK);
+    EXPECT_EQ(owner, device);
+    EXPECT_EQ(device->AddRef(), 3u); // ours, GetDevice's, this one
     device->Release();
+    owner->Release();
+    vb->Release();
+}
+
+// The demo keeps its resources for the whole run; they may be released after the device.
+TEST_F(GlDeviceTest, ResourcesReleasedAfterTheDeviceDoNoHarm) {
+    IDirect3DTexture9* texture = nullptr;
+    IDirect3DCubeTexture9* cube = nullptr;
+    IDirect3DVertexBuffer9* vb = nullptr;
+    IDirect3DIndexBuffer9* ib = nullptr;
+    IDirect3DSurface9* level = nullptr;
+    IDirect3DSurface9* back = nullptr;
+    ASSERT_EQ(device->CreateTexture(8, 8, 0, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &texture, nullptr), D3D_OK);
+    ASSERT_EQ(device->CreateCubeTexture(8, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &cube, nullptr), D3D_OK);
+    ASSERT_EQ(device->CreateVertexBuffer(64, 0, D3DFVF_XYZ, D3DPOOL_MANAGED, &vb, nullptr), D3D_OK);
+    ASSERT_EQ(device->CreateIndexBuffer(12, 0, D3DFMT_INDEX16, D3DPOOL_MANAGED, &ib, nullptr), D3D_OK);
+    ASSERT_EQ(texture->GetSurfaceLevel(0, &level), D3D_OK);
+    ASSERT_EQ(device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back), D3D_OK);
+    device->SetTexture(0, texture);
+    device->SetStreamSource(0, vb, 0, 12);
+    device->SetIndices(ib);
+    EXPECT_EQ(device->Release(), 0u);
+    device = nullptr;
+
+    // Uploads still reach the shared GL objects; the device's own surfaces refuse.
+    void* data = nullptr;
+    ASSERT_EQ(vb->Lock(0, 0, &data, 0), D3D_OK);
+    std::memset(data, 1, 64);
+    EXPECT_EQ(vb->Unlock(), D3D_OK);
+    D3DLOCKED_RECT locked{};
+    ASSERT_EQ(texture->LockRect(0, &locked, nullptr, 0), D3D_OK);
+    EXPECT_EQ(texture->UnlockRect(0), D3D_OK);
+    EXPECT_EQ(back->LockRect(&locked, nullptr, D3DLOCK_READONLY), D3DERR_INVALIDCALL);
+    IDirect3DDevice9* owner = nullptr;
+    EXPECT_EQ(texture->GetDevice(&owner), D3DERR_INVALIDCALL);
+
+    EXPECT_EQ(back->Release(), 0u);
+    EXPECT_EQ(level->Release(), 0u);
+    EXPECT_EQ(texture->Release(), 0u);
+    EXPECT_EQ(cube->Release(), 0u);
+    EXPECT_EQ(vb->Release(), 0u);
+    EXPECT_EQ(ib->Release(), 0u);
+
+    // A device made afterwards works as before.
+    D3DPRESENT_PARAMETERS p{};
+    p.BackBufferWidth = 8;
+    p.BackBufferHeight = 8;
+    p.BackBufferFormat = D3DFMT_A8R8G8B8;
+    p.Windowed = TRUE;
+    ASSERT_EQ(
+        direct3D->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, D3DCREATE_HARDWARE_VERTEXPROCESSING, &p, &device),
+        D3D_OK);
+    device->Clear(0, nullptr, D3DCLEAR_TARGET, D3DCOLOR_ARGB(255, 10, 20, 30), 1.0f, 0);
+    const std::vector<Pixel> pixels = ReadBack();
+    ExpectNear(At(pixels, 4, 4), 255, 10, 20, 30, 0);
 }
 
 TEST_F(GlDeviceTest, ResetTakesTheNewSize) {

@@ -1,5 +1,7 @@
 #include "platform/d3d9/recording_device.h"
 #include "platform/d3d9/tracing_device.h"
+#include "platform/d3dx9/d3dx9.h"
+#include "platform/fs/windows_path.h"
 #include "platform/trace/call_trace.h"
 
 #include <gtest/gtest.h>
@@ -113,11 +115,11 @@ TEST_F(RecordingDeviceTest, TextureLevelsHaveMipSizesAndLockablePixels) {
     surface->Release();
 }
 
-TEST_F(RecordingDeviceTest, ResourcesAndBindingsHoldReferences) {
+TEST_F(RecordingDeviceTest, BindingsHoldReferencesResourcesDoNotHoldTheDevice) {
     EXPECT_EQ(device->ReferenceCount(), 1u);
     IDirect3DTexture9* texture = nullptr;
     device->CreateTexture(4, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &texture, nullptr);
-    EXPECT_EQ(device->ReferenceCount(), 2u); // the texture keeps its device
+    EXPECT_EQ(device->ReferenceCount(), 1u); // a resource does not keep its device
     device->SetTexture(0, texture);
     EXPECT_EQ(texture->AddRef(), 3u); // ours, the binding's, this AddRef
     texture->Release();
@@ -125,9 +127,61 @@ TEST_F(RecordingDeviceTest, ResourcesAndBindingsHoldReferences) {
     device->GetTexture(0, &bound);
     EXPECT_EQ(bound, texture);
     EXPECT_EQ(bound->Release(), 2u);
+    IDirect3DDevice9* owner = nullptr;
+    ASSERT_EQ(texture->GetDevice(&owner), D3D_OK);
+    EXPECT_EQ(owner, device);
+    EXPECT_EQ(device->ReferenceCount(), 2u); // GetDevice's reference counts
+    owner->Release();
     device->SetTexture(0, nullptr);
     EXPECT_EQ(texture->Release(), 0u);
     EXPECT_EQ(device->ReferenceCount(), 1u);
+}
+
+TEST(RecordingDeviceLifetime, MeshesAndEffectsDoNotHoldTheDevice) {
+    auto* device = new RecordingDevice();
+    ID3DXMesh* mesh = nullptr;
+    ASSERT_EQ(D3DXCreateMeshFVF(2, 4, D3DXMESH_MANAGED, D3DFVF_XYZ, device, &mesh), D3D_OK);
+    ID3DXEffect* effect = nullptr;
+    const std::wstring path = WindowsPath::Widen(std::string(QUILLMOOR_TEST_DATA) + "/fx/two_pass.fx");
+    ASSERT_EQ(D3DXCreateEffectFromFileW(device, path.c_str(), nullptr, nullptr, 0, nullptr, &effect, nullptr),
+              D3D_OK);
+    EXPECT_EQ(device->ReferenceCount(), 1u);
+    IDirect3DDevice9* owner = nullptr;
+    ASSERT_EQ(mesh->GetDevice(&owner), D3D_OK);
+    EXPECT_EQ(device->ReferenceCount(), 2u);
+    owner->Release();
+    // A leak still shows: the device is released with an explicit reference left.
+    device->AddRef();
+    EXPECT_EQ(device->Release(), 1u);
+    EXPECT_EQ(device->Release(), 0u);
+    // Everything made on it outlives it harmlessly.
+    EXPECT_EQ(mesh->GetDevice(&owner), D3DERR_INVALIDCALL);
+    EXPECT_EQ(owner, nullptr);
+    UINT passes = 0;
+    EXPECT_EQ(effect->Begin(&passes, 0), D3DERR_INVALIDCALL);
+    EXPECT_EQ(effect->Release(), 0u);
+    EXPECT_EQ(mesh->Release(), 0u);
+}
+
+TEST(RecordingDeviceLifetime, ResourcesReleasedAfterTheDeviceDoNoHarm) {
+    auto* device = new RecordingDevice();
+    IDirect3DTexture9* texture = nullptr;
+    IDirect3DVertexBuffer9* vb = nullptr;
+    IDirect3DSurface9* level = nullptr;
+    ASSERT_EQ(device->CreateTexture(4, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &texture, nullptr), D3D_OK);
+    ASSERT_EQ(device->CreateVertexBuffer(48, 0, D3DFVF_XYZ, D3DPOOL_MANAGED, &vb, nullptr), D3D_OK);
+    ASSERT_EQ(texture->GetSurfaceLevel(0, &level), D3D_OK);
+    device->SetTexture(0, texture);
+    device->SetStreamSource(0, vb, 0, 12);
+    EXPECT_EQ(device->Release(), 0u); // the bindings go with it
+    void* data = nullptr;
+    EXPECT_EQ(vb->Lock(0, 0, &data, 0), D3D_OK); // plain memory, no call log any more
+    EXPECT_EQ(vb->Unlock(), D3D_OK);
+    IDirect3DDevice9* owner = nullptr;
+    EXPECT_EQ(texture->GetDevice(&owner), D3DERR_INVALIDCALL);
+    EXPECT_EQ(level->Release(), 0u); // and gives back its texture
+    EXPECT_EQ(texture->Release(), 0u);
+    EXPECT_EQ(vb->Release(), 0u);
 }
 
 TEST_F(RecordingDeviceTest, InjectedResultIsReturnedAndCallStillRecorded) {
