@@ -293,7 +293,7 @@ class Effect final : public ComObject<ID3DXEffect> {
         if (CallTrace::Enabled()) {
             Trace(CallTrace::Formatter().EffectBegin(this, flags));
         }
-        if (technique_ < 0 || inBegin_) {
+        if (technique_ < 0 || inBegin_ || device_.Get() == nullptr) {
             return D3DERR_INVALIDCALL;
         }
         inBegin_ = true;
