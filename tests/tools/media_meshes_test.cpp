@@ -160,17 +160,51 @@ INSTANTIATE_TEST_SUITE_P(AllMeshes, MeshFileTest, testing::ValuesIn(kMeshes),
 
 // ---- blob sizes against their scenes' cameras and deformations ----
 
-TEST(BlobShapes, OpeningBlobStaysInFrontOfTheNearCameraAndSpansTheTwistRadius) {
-    const Mesh m = media::MakeOpeningBlob();
-    // The camera comes to 15 units with a near plane at 1; the twist turns lengths about 10 both ways.
-    const float far = MaxRadius(m);
-    EXPECT_LE(far, 13.5f);
-    EXPECT_GE(far, 10.0f);
-    float near = 1e30f;
-    for (const Vec3& p : m.positions) {
-        near = std::min(near, media::Length(p));
+// The opening scene's twist: every vertex with a rest length r under 20 turns by (10 - r) / 10 times
+// the angles a, b, c about X, then Y, then Z (row vectors).
+Mesh TwistOpeningBlob(Mesh m, float phase) {
+    const float a = 3.2f * std::cos(1.9f * phase) + std::sin(2.2f * phase), b = 3.5f * std::sin(phase),
+                c = 2.9f * std::cos(1.5f * phase);
+    for (Vec3& p : m.positions) {
+        const float r = media::Length(p);
+        if (r >= 20.0f) {
+            continue;
+        }
+        const float d = (10.0f - r) * 0.1f;
+        const float cx = std::cos(d * a), sx = std::sin(d * a), cy = std::cos(d * b), sy = std::sin(d * b),
+                    cz = std::cos(d * c), sz = std::sin(d * c);
+        p = {p.x, p.y * cx - p.z * sx, p.y * sx + p.z * cx};
+        p = {p.x * cy + p.z * sy, p.y, -p.x * sy + p.z * cy};
+        p = {p.x * cz - p.y * sz, p.x * sz + p.y * cz, p.z};
     }
-    EXPECT_LT(near, 8.0f);
+    return m;
+}
+
+TEST(BlobShapes, OpeningBlobStaysOutsideTheClosestCameraWhileFillingItsView) {
+    const Mesh rest = media::MakeOpeningBlob();
+    constexpr float kNearestEye = 15.0f; // the camera moves in from 55 to 15 units
+    const float halfFov = 3.14159265f / 8.0f;
+    float inner = 1e30f;
+    for (const Vec3& p : rest.positions) {
+        inner = std::min(inner, media::Length(p));
+    }
+    const float outer = MaxRadius(rest);
+    // Every rest length under 10: the twist turns inner vertices more than outer ones, never backwards.
+    EXPECT_LT(outer, 10.0f);
+    EXPECT_GT(inner, 1.0f);
+    // From 15 units the lobes reach past the edge of the view, yet the blob stays within a 30-degree
+    // cone so that its outline and the background around it show.
+    EXPECT_GT(outer, kNearestEye * std::sin(halfFov));
+    EXPECT_LT(outer, kNearestEye * std::sin(halfFov * 4.0f / 3.0f));
+    // Twisted at any phase the surface keeps clear of the closest eye, which stays outside it.
+    for (float phase : {0.0f, 0.7f, 1.9f, 3.3f, 5.2f, 8.8f, 13.1f}) {
+        SCOPED_TRACE(phase);
+        const Mesh twisted = TwistOpeningBlob(rest, phase);
+        for (const Vec3 eye : {Vec3{0, 0, -kNearestEye}, Vec3{0, kNearestEye, 0}, Vec3{-kNearestEye, 0, 0}}) {
+            EXPECT_GT(DistanceToMesh(twisted, eye), kNearestEye - 8.0f);
+            EXPECT_EQ(RayCrossings(twisted, eye, media::Normalize({0.13f, 0.21f, 0.97f})) % 2, 0);
+        }
+    }
 }
 
 TEST(BlobShapes, ScaledBlobsKeepEveryVertexInsideTheirDeformationRadius) {

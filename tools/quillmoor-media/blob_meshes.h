@@ -5,7 +5,8 @@
 namespace media {
 
 // The effect-drawn blob meshes, each shaped for the camera and deformation of the scene that shows it.
-Mesh MakeOpeningBlob();    // blobby02.x: lumpy, radius 5 to 12.5 about the origin
+constexpr float kOpeningBlobRadius = 6.5f;
+Mesh MakeOpeningBlob();    // blobby02.x: lumpy, reaching kOpeningBlobRadius from the origin
 Mesh MakeFlightRing();     // blobby12.x: a ring of blobs around (-145, 37, -28) in the plane x = -145
 Mesh MakeWobbleBlob();     // blobby23.x: radius up to 70
 Mesh MakePulseBlob();      // blobby21.x: radius up to 70
