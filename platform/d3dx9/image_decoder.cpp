@@ -9,13 +9,38 @@ namespace {
 
 constexpr int kMaxDimension = 16384;
 
+// stb_image pads an uncompressed TGA that ends early with zeros instead of failing; a cut
+// file must fail like every other format, so the size its header promises is checked here.
+// (Run-length TGAs are left to stb: their length is only known by decoding.)
+bool IsTruncatedTga(const std::uint8_t* data, std::size_t size, int width, int height) {
+    if (size < 18) {
+        // Only a tiny PNM fits in fewer bytes than a TGA header; stb reads anything else as a
+        // TGA cut inside its header.
+        return data[0] != 'P';
+    }
+    if (data[0] == 'B' && data[1] == 'M') {
+        return false;
+    }
+    const unsigned type = data[2], colourMapType = data[1], bits = data[16];
+    if ((type != 1 && type != 2 && type != 3) || colourMapType > 1 || bits == 0 ||
+        (data[12] | data[13] << 8) != width || (data[14] | data[15] << 8) != height) {
+        return false;
+    }
+    const std::size_t mapBytes =
+        colourMapType == 1 ? std::size_t(data[5] | data[6] << 8) * ((data[7] + 7u) / 8u) : 0;
+    const std::size_t needed =
+        18 + std::size_t{data[0]} + mapBytes + std::size_t(width) * std::size_t(height) * ((bits + 7u) / 8u);
+    return size < needed;
+}
+
 std::optional<ImageData> DecodeWithStb(const std::uint8_t* data, std::size_t size) {
     if (size == 0 || size > static_cast<std::size_t>(INT_MAX)) {
         return std::nullopt;
     }
     int width = 0, height = 0, channels = 0;
     if (!stbi_info_from_memory(data, static_cast<int>(size), &width, &height, &channels) || width <= 0 ||
-        height <= 0 || width > kMaxDimension || height > kMaxDimension) {
+        height <= 0 || width > kMaxDimension || height > kMaxDimension ||
+        IsTruncatedTga(data, size, width, height)) {
         return std::nullopt;
     }
     stbi_uc* pixels = stbi_load_from_memory(data, static_cast<int>(size), &width, &height, &channels, 4);
