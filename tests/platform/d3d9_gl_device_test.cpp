@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -364,6 +365,45 @@ TEST_F(GlDeviceTest, DepthTestKeepsTheNearerSurface) {
     device->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
     DrawColourQuad(0.6f, D3DCOLOR_ARGB(255, 0, 255, 0));
     ExpectNear(At(ReadBack(), 10, 10), 255, 0, 255, 0, 0);
+}
+
+// With depth writes off the test still applies against what is there, but nothing a draw
+// passes changes the depth buffer (default function LESSEQUAL).
+TEST_F(GlDeviceTest, DepthWritesOffTestWithoutWriting) {
+    device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0, 0.7f, 0);
+    device->SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
+    device->SetRenderState(D3DRS_ZWRITEENABLE, FALSE);
+    DrawColourQuad(0.9f, D3DCOLOR_ARGB(255, 0, 0, 255)); // behind the cleared 0.7: fails
+    ExpectNear(At(ReadBack(), 10, 10), 0, 0, 0, 0, 0);
+    DrawColourQuad(0.3f, D3DCOLOR_ARGB(255, 255, 0, 0)); // passes, depth stays 0.7
+    DrawColourQuad(0.6f, D3DCOLOR_ARGB(255, 0, 255, 0)); // passes too: 0.6 <= 0.7
+    ExpectNear(At(ReadBack(), 10, 10), 255, 0, 255, 0, 0);
+    device->SetRenderState(D3DRS_ZWRITEENABLE, TRUE);
+    DrawColourQuad(0.5f, D3DCOLOR_ARGB(255, 0, 0, 255));   // passes and writes 0.5
+    DrawColourQuad(0.6f, D3DCOLOR_ARGB(255, 255, 255, 0)); // now fails
+    ExpectNear(At(ReadBack(), 10, 10), 255, 0, 0, 255, 0);
+}
+
+// Wireframe draws the triangles' edges only: the quad's outline and its diagonal.
+TEST_F(GlDeviceTest, WireframeDrawsEdgesAndLeavesTheInterior) {
+    device->Clear(0, nullptr, D3DCLEAR_TARGET, D3DCOLOR_ARGB(255, 0, 0, 0), 1.0f, 0);
+    device->SetRenderState(D3DRS_FILLMODE, D3DFILL_WIREFRAME);
+    const float c[6][2] = {{-0.5f, -0.5f}, {-0.5f, 0.5f}, {0.5f, 0.5f},
+                           {-0.5f, -0.5f}, {0.5f, 0.5f},  {0.5f, -0.5f}};
+    ColourVertex v[6];
+    for (int i = 0; i < 6; ++i) {
+        v[i] = {c[i][0], c[i][1], 0.5f, D3DCOLOR_ARGB(255, 255, 255, 255)};
+    }
+    DrawQuad(D3DFVF_XYZ | D3DFVF_DIFFUSE, v, sizeof(ColourVertex));
+    const std::vector<Pixel> pixels = ReadBack();
+    // The left edge lies on x = 16 (pixel 15 or 16), the bottom edge on y = 48.
+    EXPECT_TRUE(At(pixels, 15, 32).r == 255 || At(pixels, 16, 32).r == 255);
+    EXPECT_TRUE(At(pixels, 32, 47).r == 255 || At(pixels, 32, 48).r == 255);
+    // Inside, off the diagonal (x + y = 64), and outside: untouched.
+    for (const auto& xy : {std::pair{24, 28}, std::pair{40, 36}, std::pair{8, 8}, std::pair{56, 32}}) {
+        ExpectNear(At(pixels, xy.first, xy.second), 255, 0, 0, 0, 0);
+    }
+    device->SetRenderState(D3DRS_FILLMODE, D3DFILL_SOLID);
 }
 
 // Texel (row, column) of each face in a 2 x 2 cube face: R names the face, G the row, B the column.

@@ -1,0 +1,198 @@
+// The device life cycle through the framework on the real window system and the OpenGL
+// Direct3D (headless: SDL's offscreen driver): callback order, full-screen toggles and
+// window resizes, sizes asked on the command line, and the reference rasteriser.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "framework/framework.h"
+#include "framework/framework_state.h"
+#include "platform/win32/platform_window.h"
+
+namespace {
+
+struct ClientExtent {
+    LONG cx, cy;
+};
+
+std::vector<std::string> events;
+
+HRESULT OnCreated(IDirect3DDevice9*, const D3DSURFACE_DESC*) {
+    events.push_back("create");
+    return S_OK;
+}
+HRESULT OnReset(IDirect3DDevice9*, const D3DSURFACE_DESC*) {
+    events.push_back("reset");
+    return S_OK;
+}
+void OnLost() {
+    events.push_back("lost");
+}
+void OnDestroyed() {
+    events.push_back("destroy");
+}
+
+// True when the events follow the framework's order: objects are created, then reset;
+// a reset follows only a create or a lost; destroy follows lost.
+bool InLifeCycleOrder(const std::vector<std::string>& seen) {
+    std::string last = "destroy";
+    for (const std::string& e : seen) {
+        const bool ok = (e == "create" && last == "destroy") ||
+                        (e == "reset" && (last == "create" || last == "lost")) ||
+                        (e == "lost" && last == "reset") || (e == "destroy" && last == "lost");
+        if (!ok)
+            return false;
+        last = e;
+    }
+    return true;
+}
+
+class GlLifeCycle : public ::testing::Test {
+  protected:
+    void TearDown() override {
+        FrameworkState::ResetForTest();
+        Framework::SetCallbackDeviceCreated(nullptr);
+        Framework::SetCallbackDeviceReset(nullptr);
+        Framework::SetCallbackDeviceLost(nullptr);
+        Framework::SetCallbackDeviceDestroyed(nullptr);
+    }
+
+    // Starts the framework with `arguments` up to a device; false (and a skip) without GL.
+    HRESULT Start(std::vector<std::string> arguments, bool* skipped) {
+        FrameworkState::ResetForTest();
+        arguments.insert(arguments.begin(), "quillmoor");
+        std::vector<char*> argv;
+        for (auto& argument : arguments)
+            argv.push_back(argument.data());
+        SetProcessCommandLine(static_cast<int>(argv.size()), argv.data());
+        events.clear();
+        Framework::SetCallbackDeviceCreated(OnCreated);
+        Framework::SetCallbackDeviceReset(OnReset);
+        Framework::SetCallbackDeviceLost(OnLost);
+        Framework::SetCallbackDeviceDestroyed(OnDestroyed);
+        HRESULT hr = Framework::Init(true, true, false);
+        *skipped = hr == FrameworkError::NoDirect3D;
+        if (FAILED(hr))
+            return hr;
+        hr = Framework::OpenWindow(L"Quillmoor", nullptr, nullptr, nullptr, CW_USEDEFAULT, CW_USEDEFAULT);
+        if (FAILED(hr))
+            return hr;
+        return Framework::CreateDevice(0, true, 320, 240, nullptr, nullptr);
+    }
+
+    static ClientExtent ClientSize() {
+        RECT r{};
+        GetClientRect(Framework::Window(), &r);
+        return ClientExtent{r.right - r.left, r.bottom - r.top};
+    }
+};
+
+#define START_OR_SKIP(...)                                                                                   \
+    do {                                                                                                     \
+        bool skipped = false;                                                                                \
+        const HRESULT started = Start(__VA_ARGS__, &skipped);                                                \
+        if (skipped)                                                                                         \
+            GTEST_SKIP() << "no OpenGL 3.3 context here";                                                    \
+        ASSERT_EQ(started, S_OK);                                                                            \
+    } while (false)
+
+TEST_F(GlLifeCycle, CallbacksComeInOrderThroughCreateResetAndShutdown) {
+    START_OR_SKIP({"-windowed", "-width:160", "-height:120"});
+    EXPECT_EQ(events, (std::vector<std::string>{"create", "reset"}));
+    ASSERT_EQ(Framework::ToggleFullScreen(), S_OK);
+    ASSERT_EQ(Framework::ToggleFullScreen(), S_OK);
+    Framework::Shutdown();
+    ASSERT_GE(events.size(), 4u);
+    EXPECT_TRUE(InLifeCycleOrder(events));
+    EXPECT_EQ(events[events.size() - 2], "lost");
+    EXPECT_EQ(events.back(), "destroy");
+    EXPECT_EQ(Framework::Device(), nullptr);
+    EXPECT_EQ(Framework::ExitCode(), 0);
+}
+
+TEST_F(GlLifeCycle, AltEnterThereAndBackKeepsTheWindowSize) {
+    START_OR_SKIP({"-windowed", "-width:320", "-height:240"});
+    const ClientExtent before = ClientSize();
+    EXPECT_EQ(before.cx, 320);
+    EXPECT_EQ(before.cy, 240);
+    constexpr LPARAM AltDown = 1 << 29;
+    SendMessageW(Framework::Window(), WM_SYSCHAR, '\r', AltDown);
+    EXPECT_FALSE(Framework::IsWindowed());
+    SendMessageW(Framework::Window(), WM_SYSCHAR, '\r', AltDown);
+    ASSERT_TRUE(Framework::IsWindowed());
+    const ClientExtent after = ClientSize();
+    EXPECT_EQ(after.cx, before.cx);
+    EXPECT_EQ(after.cy, before.cy);
+    EXPECT_EQ(Framework::ExitCode(), 0);
+}
+
+// Each toggle and each resize gives a device back; a reference left anywhere would make
+// the framework report NonZeroRefCount (exit code 5) at that release or at shutdown.
+TEST_F(GlLifeCycle, TwoHundredTogglesAndResizesLeaveNoReference) {
+    START_OR_SKIP({"-windowed", "-width:64", "-height:48"});
+    for (int i = 0; i < 200; ++i) {
+        ASSERT_EQ(Framework::ToggleFullScreen(), S_OK) << "toggle " << i;
+        ASSERT_EQ(Framework::ExitCode(), 0) << "toggle " << i;
+    }
+    ASSERT_TRUE(Framework::IsWindowed());
+    HWND window = Framework::Window();
+    for (int i = 0; i < 200; ++i) {
+        // Above the window's minimum tracking size, so the window takes the size asked.
+        const int w = 320 + (i % 2) * 16;
+        const int h = 240 + (i % 2) * 8;
+        RECT frame{0, 0, w, h};
+        AdjustWindowRect(&frame, static_cast<DWORD>(GetWindowLongW(window, GWL_STYLE)), FALSE);
+        SetWindowPos(window, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
+                     SWP_NOMOVE | SWP_NOZORDER);
+        SendMessageW(window, WM_EXITSIZEMOVE, 0, 0);
+        D3DSURFACE_DESC desc = FrameworkState::Get().backBufferDesc;
+        ASSERT_EQ(desc.Width, static_cast<UINT>(w)) << "resize " << i;
+        ASSERT_EQ(desc.Height, static_cast<UINT>(h)) << "resize " << i;
+        ASSERT_EQ(Framework::ExitCode(), 0) << "resize " << i;
+    }
+    Framework::Shutdown();
+    EXPECT_TRUE(InLifeCycleOrder(events));
+    EXPECT_EQ(Framework::ExitCode(), 0);
+}
+
+TEST_F(GlLifeCycle, WindowedSizeFromTheCommandLineIsTheClientSize) {
+    START_OR_SKIP({"-windowed", "-width:1280", "-height:720"});
+    const ClientExtent size = ClientSize();
+    EXPECT_EQ(size.cx, 1280);
+    EXPECT_EQ(size.cy, 720);
+    EXPECT_EQ(FrameworkState::Get().backBufferDesc.Width, 1280u);
+    EXPECT_EQ(FrameworkState::Get().backBufferDesc.Height, 720u);
+}
+
+TEST_F(GlLifeCycle, FullScreenUsesSdlFullScreenModeOfTheMatchedSize) {
+    START_OR_SKIP({"-fullscreen"});
+    ASSERT_FALSE(Framework::IsWindowed());
+    SDL_Window* sdl = Framework::Window()->sdlWindow;
+    EXPECT_EQ(SDL_GetWindowFlags(sdl) & SDL_WINDOW_FULLSCREEN_DESKTOP, SDL_WINDOW_FULLSCREEN);
+    SDL_DisplayMode mode{};
+    ASSERT_EQ(SDL_GetWindowDisplayMode(sdl, &mode), 0);
+    const D3DSURFACE_DESC& desc = FrameworkState::Get().backBufferDesc;
+    EXPECT_EQ(static_cast<UINT>(mode.w), desc.Width);
+    EXPECT_EQ(static_cast<UINT>(mode.h), desc.Height);
+}
+
+// The reference rasteriser is not offered by this Direct3D (see direct3d9.cpp): -forceref
+// finds no device, F3 keeps the hardware device running.
+TEST_F(GlLifeCycle, ReferenceRasteriserIsNotOffered) {
+    bool skipped = false;
+    const HRESULT forced = Start({"-windowed", "-forceref"}, &skipped);
+    if (skipped)
+        GTEST_SKIP() << "no OpenGL 3.3 context here";
+    EXPECT_EQ(forced, FrameworkError::NoCompatibleDevices);
+    EXPECT_EQ(Framework::Device(), nullptr);
+
+    START_OR_SKIP({"-windowed", "-width:64", "-height:48"});
+    IDirect3DDevice9* before = Framework::Device();
+    SendMessageW(Framework::Window(), WM_KEYDOWN, VK_F3, 0);
+    EXPECT_EQ(Framework::Device(), before);
+    EXPECT_EQ(FrameworkState::Get().currentSettings->DeviceType, D3DDEVTYPE_HAL);
+    EXPECT_EQ(Framework::ExitCode(), 0);
+}
+
+} // namespace
