@@ -36,7 +36,10 @@ void DemoDeviceLost() {
     DeviceHolder::Get()->device = Framework::Device();
 }
 
-void DemoDeviceDestroyed() {}
+// The demo itself keeps nothing per device; a trace run lets go of its tracing device.
+void DemoDeviceDestroyed() {
+    DemoRunModes::DeviceDestroyed();
+}
 
 void DemoFrameMove(IDirect3DDevice9* device, double /*time*/, float /*elapsedTime*/) {
     DeviceHolder::Get()->device = DemoRunModes::FrameDevice(device);

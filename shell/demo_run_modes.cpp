@@ -201,6 +201,17 @@ IDirect3DDevice9* DemoRunModes::FrameDevice(IDirect3DDevice9* device) {
     return s.tracer;
 }
 
+void DemoRunModes::DeviceDestroyed() {
+    RunState& s = State();
+    if (s.tracer != nullptr) {
+        if (DeviceHolder::Get()->device == s.tracer) {
+            DeviceHolder::Get()->device = s.tracer->Inner();
+        }
+        s.tracer->Release();
+        s.tracer = nullptr;
+    }
+}
+
 bool DemoRunModes::BeginFrame() {
     RunState& s = State();
     // Nothing is traced until this frame is labelled, nor after the last frame.
@@ -255,11 +266,7 @@ int DemoRunModes::Finish(int frameworkExitCode) {
                  " screenshots");
         }
     }
-    if (s.tracer != nullptr) {
-        DeviceHolder::Get()->device = Framework::Device();
-        s.tracer->Release();
-        s.tracer = nullptr;
-    }
+    DeviceDestroyed();
     if (s.traceFile != nullptr) {
         CallTrace::SetEnabled(false);
         CallTrace::SetOutput(nullptr);

@@ -16,6 +16,10 @@ void Configure(const RunModeOptions& options);
 // around it.
 IDirect3DDevice9* FrameDevice(IDirect3DDevice9* device);
 
+// When the framework destroys its device: lets go of the tracing device around it, so the
+// framework's release of the device finds no reference of ours left.
+void DeviceDestroyed();
+
 // At the start of the frame-render callback: sets the music position of a scheduled frame.
 // False when the run is over (nothing more to draw; the window has been asked to close).
 bool BeginFrame();
