@@ -367,3 +367,22 @@ TEST_F(WholeProgram, BoundaryFramesDispatchTheScenesOfTheirWindows) {
 }
 
 } // namespace
+
+// -quitafterframe:N presents N + 1 frames and ends with exit code 0, also when a trace run
+// wrapped the device: the demo's resources and the tracer leave no reference on the device.
+TEST_F(WholeProgram, QuitAfterFrameRendersItsFramesAndExitsZero) {
+    if (!CopyMedia()) {
+        GTEST_SKIP() << "no generated media in " << runDirectory;
+    }
+    const RunResult r = Run("-windowed -quitafterframe:3 -trace:q.jsonl");
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    std::vector<std::string> malformed;
+    std::vector<int> dispatchedFrames;
+    for (const TraceRecord& record : ParseTrace(ReadFile(work / "q.jsonl"), &malformed)) {
+        if (record.call == "SceneTimeline::Dispatch") {
+            dispatchedFrames.push_back(record.frame);
+        }
+    }
+    EXPECT_TRUE(malformed.empty());
+    EXPECT_EQ(dispatchedFrames, (std::vector<int>{0, 1, 2, 3}));
+}
