@@ -207,6 +207,14 @@ TEST(BlobShapes, OpeningBlobStaysOutsideTheClosestCameraWhileFillingItsView) {
     }
 }
 
+TEST(BlobShapes, CreditsBlobShowsItsOutlineFromTheFixedCamera) {
+    const float eye = std::hypot(10.0f, 20.0f); // eye (0, 10, -20) looking at the origin
+    const float halfFov = 3.14159265f / 8.0f;
+    const float outer = MaxRadius(media::MakeCreditsBlob());
+    EXPECT_GT(outer, eye * std::sin(halfFov));         // fills the view...
+    EXPECT_LT(outer, eye * std::sin(halfFov + 0.06f)); // ...but not past the edges all round
+}
+
 TEST(BlobShapes, ScaledBlobsKeepEveryVertexInsideTheirDeformationRadius) {
     struct Case {
         const char* name;
