@@ -129,20 +129,48 @@ void Rar20Decoder::BuildTable(DecodeTable& table, const std::uint8_t* lengths, i
             table.decodeNum[next[length]++] = static_cast<std::uint16_t>(symbol);
         }
     }
+    // The code length and position only grow with the 16-bit field, so when both ends of
+    // the fields sharing a kQuickBits prefix give the same code, every field between does,
+    // and the entry holds exactly what the long way would give.
+    constexpr unsigned rest = 16 - kQuickBits;
+    for (std::uint32_t q = 0; q < table.quickLength.size(); ++q) {
+        unsigned lowBits = 0, highBits = 0;
+        std::uint32_t lowPos = 0, highPos = 0;
+        LocateCode(table, q << rest, &lowBits, &lowPos);
+        LocateCode(table, ((q << rest) | ((1u << rest) - 1)) & 0xFFFE, &highBits, &highPos);
+        if (lowBits == highBits && lowPos == highPos && lowBits <= kQuickBits) {
+            table.quickLength[q] = static_cast<std::uint8_t>(lowBits);
+            table.quickSymbol[q] = table.decodeNum[lowPos >= static_cast<std::uint32_t>(count) ? 0 : lowPos];
+        } else {
+            table.quickLength[q] = 0;
+        }
+    }
 }
 
-int Rar20Decoder::DecodeSymbol(const DecodeTable& table) {
-    const std::uint32_t n = BitField() & 0xFFFE;
+void Rar20Decoder::LocateCode(const DecodeTable& table, std::uint32_t n, unsigned* bits, std::uint32_t* pos) {
     // decodeLen rises with the bit count, so the first bound above n gives the code length.
-    unsigned bits = 15;
+    unsigned b = 15;
     for (unsigned i = 1; i < 15; ++i) {
         if (n < table.decodeLen[i]) {
-            bits = i;
+            b = i;
             break;
         }
     }
+    *bits = b;
+    *pos = table.decodePos[b] + ((n - table.decodeLen[b - 1]) >> (16 - b));
+}
+
+int Rar20Decoder::DecodeSymbol(const DecodeTable& table) {
+    const std::uint32_t field = BitField();
+    const std::uint32_t quick = field >> (16 - kQuickBits);
+    if (table.quickLength[quick] != 0) {
+        AddBits(table.quickLength[quick]);
+        return table.quickSymbol[quick];
+    }
+    unsigned bits = 0;
+    std::uint32_t pos = 0;
+    LocateCode(table, field & 0xFFFE, &bits, &pos);
     AddBits(bits);
-    std::uint32_t pos = table.decodePos[bits] + ((n - table.decodeLen[bits - 1]) >> (16 - bits));
     if (pos >= static_cast<std::uint32_t>(table.symbolCount)) {
         pos = 0;
     }
@@ -237,6 +265,20 @@ void Rar20Decoder::CopyString(std::uint32_t length, std::uint32_t distance) {
     remaining_ -= length;
     std::uint8_t* window = window_.data();
     std::uint32_t src = (writePos_ - distance) & kWindowMask;
+    if (writePos_ + length <= kWindowSize && src + length <= kWindowSize) {
+        // Neither end wraps: a block move unless the source runs into the bytes being
+        // written (source behind the destination by less than the length), where the
+        // byte-by-byte copy repeats the bytes it has just written.
+        if (src >= writePos_ || writePos_ - src >= length) {
+            std::memmove(window + writePos_, window + src, length);
+        } else {
+            for (std::uint32_t i = 0; i < length; ++i) {
+                window[writePos_ + i] = window[src + i];
+            }
+        }
+        writePos_ = (writePos_ + length) & kWindowMask;
+        return;
+    }
     for (std::uint32_t i = 0; i < length; ++i) {
         window[writePos_] = window[src];
         writePos_ = (writePos_ + 1) & kWindowMask;

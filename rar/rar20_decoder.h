@@ -43,7 +43,12 @@ class Rar20Decoder {
         std::uint32_t decodeLen[16] = {};
         std::uint32_t decodePos[16] = {};
         std::array<std::uint16_t, Rar20::kMaxTableSize> decodeNum{};
+        // Codes of up to kQuickBits bits looked up at once by the next kQuickBits of the
+        // stream; a length of 0 sends the decoder the long way (longer codes).
+        std::array<std::uint16_t, 1u << 10> quickSymbol{};
+        std::array<std::uint8_t, 1u << 10> quickLength{};
     };
+    static constexpr unsigned kQuickBits = 10;
     struct AudioChannel {
         int k1 = 0, k2 = 0, k3 = 0, k4 = 0, k5 = 0;
         int d1 = 0, d2 = 0, d3 = 0, d4 = 0;
@@ -64,6 +69,7 @@ class Rar20Decoder {
     void AddBits(unsigned n);
     std::uint32_t ReadBits(unsigned n);
     static void BuildTable(DecodeTable& table, const std::uint8_t* lengths, int count);
+    static void LocateCode(const DecodeTable& table, std::uint32_t n, unsigned* bits, std::uint32_t* pos);
     int DecodeSymbol(const DecodeTable& table);
     void ReadTables();
     void ReadLastTables();
