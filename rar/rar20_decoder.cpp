@@ -81,13 +81,13 @@ void Rar20Decoder::Refill() {
                    : (dataEnd_ > kInputSize - kKeptOnRefill ? dataEnd_ - (kInputSize - kKeptOnRefill) : 0);
 }
 
-std::uint32_t Rar20Decoder::BitField() const {
+inline std::uint32_t Rar20Decoder::BitField() const {
     const std::uint32_t bits = (std::uint32_t{input_[inAddr_]} << 16) |
                                (std::uint32_t{input_[inAddr_ + 1]} << 8) | input_[inAddr_ + 2];
     return (bits >> (8 - inBit_)) & 0xFFFF;
 }
 
-void Rar20Decoder::AddBits(unsigned n) {
+inline void Rar20Decoder::AddBits(unsigned n) {
     const unsigned total = inBit_ + n;
     inAddr_ += total >> 3;
     inBit_ = total & 7;
@@ -96,7 +96,7 @@ void Rar20Decoder::AddBits(unsigned n) {
     inAddr_ = std::min(inAddr_, kInputSize + kInputSlack - 4);
 }
 
-std::uint32_t Rar20Decoder::ReadBits(unsigned n) {
+inline std::uint32_t Rar20Decoder::ReadBits(unsigned n) {
     const std::uint32_t value = BitField() >> (16 - n);
     AddBits(n);
     return value;
@@ -160,7 +160,7 @@ void Rar20Decoder::LocateCode(const DecodeTable& table, std::uint32_t n, unsigne
     *pos = table.decodePos[b] + ((n - table.decodeLen[b - 1]) >> (16 - b));
 }
 
-int Rar20Decoder::DecodeSymbol(const DecodeTable& table) {
+inline int Rar20Decoder::DecodeSymbol(const DecodeTable& table) {
     const std::uint32_t field = BitField();
     const std::uint32_t quick = field >> (16 - kQuickBits);
     if (table.quickLength[quick] != 0) {
@@ -269,8 +269,10 @@ void Rar20Decoder::CopyString(std::uint32_t length, std::uint32_t distance) {
         // Neither end wraps: a block move unless the source runs into the bytes being
         // written (source behind the destination by less than the length), where the
         // byte-by-byte copy repeats the bytes it has just written.
+        std::uint8_t* to = window + writePos_;
+        const std::uint8_t* from = window + src;
         if (src >= writePos_ || writePos_ - src >= length) {
-            std::memmove(window + writePos_, window + src, length);
+            std::memmove(to, from, length);
         } else {
             for (std::uint32_t i = 0; i < length; ++i) {
                 window[writePos_ + i] = window[src + i];
