@@ -11,6 +11,7 @@
 #include <string>
 
 #include "platform/fs/windows_path.h"
+#include "platform/sound/alsa_error_silencer.h"
 #include "platform/sound/fmod.h"
 #include "platform/sound/playback_position.h"
 #include "platform/sound/sound_clock.h"
@@ -123,6 +124,7 @@ signed char FSOUND_Init(int mixRate, int /*maxSoftwareChannels*/, unsigned /*fla
     if (!sound.initialised) {
         sound.initialised = true;
         sound.mixRate = mixRate > 0 ? mixRate : 44100;
+        SilenceAlsaErrors();
         sound.audioAvailable = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0 && DriverIsPaced();
     }
     return 1;
