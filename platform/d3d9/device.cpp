@@ -10,6 +10,7 @@
 #include "platform/d3d9/surface.h"
 #include "platform/d3d9/texture.h"
 #include "platform/d3d9/vertex_buffer.h"
+#include "platform/trace/call_trace.h"
 #include "platform/win32/platform_window.h"
 
 #include <cstring>
@@ -408,7 +409,14 @@ bool GlDevice::ReadBackBuffer(std::vector<unsigned char>* rgba, int* width, int*
     return true;
 }
 
-HRESULT GlDevice::Present(const RECT*, const RECT*, HWND, const void*) {
+HRESULT GlDevice::Present(const RECT* sourceRect, const RECT* destRect, HWND window,
+                          const void* dirtyRegion) {
+    // The framework presents on its own device, not through the tracing device the scenes
+    // draw with, so the present of a traced frame is recorded here.
+    if (CallTrace::Enabled()) {
+        CallTrace::Record("IDirect3DDevice9",
+                          CallTrace::Formatter().Present(sourceRect, destRect, window, dirtyRegion));
+    }
     if (lost_) {
         return D3DERR_DEVICELOST;
     }

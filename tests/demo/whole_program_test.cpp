@@ -378,11 +378,16 @@ TEST_F(WholeProgram, QuitAfterFrameRendersItsFramesAndExitsZero) {
     ASSERT_EQ(r.exitCode, 0) << r.err;
     std::vector<std::string> malformed;
     std::vector<int> dispatchedFrames;
+    std::vector<int> presentedFrames;
     for (const TraceRecord& record : ParseTrace(ReadFile(work / "q.jsonl"), &malformed)) {
         if (record.call == "SceneTimeline::Dispatch") {
             dispatchedFrames.push_back(record.frame);
         }
+        if (record.call == "IDirect3DDevice9::Present") {
+            presentedFrames.push_back(record.frame);
+        }
     }
     EXPECT_TRUE(malformed.empty());
     EXPECT_EQ(dispatchedFrames, (std::vector<int>{0, 1, 2, 3}));
+    EXPECT_EQ(presentedFrames, (std::vector<int>{0, 1, 2, 3}));
 }
