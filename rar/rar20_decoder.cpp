@@ -385,23 +385,135 @@ void Rar20Decoder::DecodeMember(ByteSource& source, std::uint32_t packedSize, st
         ReadTables();
     }
 
-    std::uint8_t* window = window_.data();
-    remaining_ = std::int64_t{unpackedSize} - 1;
-    while (remaining_ >= 0) {
-        writePos_ &= kWindowMask;
-        if (inAddr_ > kStepRefill) {
-            Refill();
+    // The bit position, window position and byte count live in locals for the whole loop so
+    // they stay in registers; they go back to the members around every call that uses them.
+    std::uint8_t* const window = window_.data();
+    const std::uint8_t* const in = input_.data();
+    std::size_t inAddr = inAddr_;
+    unsigned inBit = inBit_;
+    std::uint32_t wp = writePos_;
+    std::int64_t remaining = std::int64_t{unpackedSize} - 1;
+    const auto save = [&] {
+        inAddr_ = inAddr;
+        inBit_ = inBit;
+        writePos_ = wp;
+        remaining_ = remaining;
+    };
+    const auto load = [&] {
+        inAddr = inAddr_;
+        inBit = inBit_;
+        wp = writePos_;
+        remaining = remaining_;
+    };
+    // Same bits as BitField(): the slack behind the input keeps the fourth byte inside it.
+    const auto field = [&]() __attribute__((always_inline))->std::uint32_t {
+        const std::uint32_t bytes = (std::uint32_t{in[inAddr]} << 24) |
+                                    (std::uint32_t{in[inAddr + 1]} << 16) |
+                                    (std::uint32_t{in[inAddr + 2]} << 8) | in[inAddr + 3];
+        return (bytes << inBit) >> 16;
+    };
+    const auto addBits = [&](unsigned n) __attribute__((always_inline)) {
+        const unsigned total = inBit + n;
+        inAddr = std::min(inAddr + (total >> 3), kInputSize + kInputSlack - 4);
+        inBit = total & 7;
+    };
+    const auto readBits = [&](unsigned n) __attribute__((always_inline)) {
+        const std::uint32_t value = field() >> (16 - n);
+        addBits(n);
+        return value;
+    };
+    const auto decode = [&](const DecodeTable& table) __attribute__((always_inline))->int {
+        const std::uint32_t bits = field();
+        const std::uint32_t quick = bits >> (16 - kQuickBits);
+        const unsigned quickLength = table.quickLength[quick];
+        if (quickLength != 0) {
+            addBits(quickLength);
+            return table.quickSymbol[quick];
         }
-        if (Starved()) {
+        unsigned length = 0;
+        std::uint32_t pos = 0;
+        LocateCode(table, bits & 0xFFFE, &length, &pos);
+        addBits(length);
+        if (pos >= static_cast<std::uint32_t>(table.symbolCount)) {
+            pos = 0;
+        }
+        return table.decodeNum[pos];
+    };
+    const auto copyString = [&](std::uint32_t length, std::uint32_t distance) __attribute__((always_inline)) {
+        oldDistances_[ringIndex_++ & 3] = distance;
+        lastDistance_ = distance;
+        lastLength_ = length;
+        remaining -= length;
+        std::uint32_t src = (wp - distance) & kWindowMask;
+        if (wp + length <= kWindowSize && src + length <= kWindowSize) {
+            std::uint8_t* to = window + wp;
+            const std::uint8_t* from = window + src;
+            if (src < wp && distance >= 8) {
+                // Eight bytes at a time never read a byte before it is written (the source
+                // trails by at least eight), and never write past the match: the bytes ahead
+                // of it are still history for later matches.
+                // The last piece is the eight bytes ending the match: any it shares with the
+                // piece before are written again with the same values. Shorter matches lie
+                // wholly behind the destination, so two overlapping pieces read before writing.
+                if (length >= 8) {
+                    for (std::uint32_t i = 0; i + 8 < length; i += 8) {
+                        std::memcpy(to + i, from + i, 8);
+                    }
+                    std::memcpy(to + length - 8, from + length - 8, 8);
+                } else if (length >= 4) {
+                    std::uint32_t head, tail;
+                    std::memcpy(&head, from, 4);
+                    std::memcpy(&tail, from + length - 4, 4);
+                    std::memcpy(to, &head, 4);
+                    std::memcpy(to + length - 4, &tail, 4);
+                } else if (length >= 2) {
+                    std::uint16_t head, tail;
+                    std::memcpy(&head, from, 2);
+                    std::memcpy(&tail, from + length - 2, 2);
+                    std::memcpy(to, &head, 2);
+                    std::memcpy(to + length - 2, &tail, 2);
+                } else if (length == 1) {
+                    to[0] = from[0];
+                }
+            } else if (src < wp) {
+                // Fewer than eight back: the byte-by-byte copy repeats the bytes just written.
+                for (std::uint32_t i = 0; i < length; ++i) {
+                    to[i] = from[i];
+                }
+            } else {
+                std::memmove(to, from, length);
+            }
+            wp = (wp + length) & kWindowMask;
+            return;
+        }
+        for (std::uint32_t i = 0; i < length; ++i) {
+            window[wp] = window[src];
+            wp = (wp + 1) & kWindowMask;
+            src = (src + 1) & kWindowMask;
+        }
+    };
+
+    while (remaining >= 0) {
+        wp &= kWindowMask;
+        if (inAddr > kStepRefill) {
+            save();
+            Refill();
+            load();
+        }
+        if (packedLeft_ == 0 && inAddr > dataEnd_ + kStarvedSlack) {
             break;
         }
-        if (((flushedPos_ - writePos_) & kWindowMask) < kFlushMargin && flushedPos_ != writePos_) {
+        if (((flushedPos_ - wp) & kWindowMask) < kFlushMargin && flushedPos_ != wp) {
+            save();
             Flush(1370, 1390);
+            load();
         }
         if (audioBlock_) {
+            save();
             const int symbol = DecodeSymbol(audioTables_[currentChannel_]);
             if (symbol == kSymbolRepeatLast) {
                 ReadTables();
+                load();
                 continue;
             }
             window[writePos_] = DecodeAudio(symbol);
@@ -410,48 +522,52 @@ void Rar20Decoder::DecodeMember(ByteSource& source, std::uint32_t packedSize, st
                 currentChannel_ = 0;
             }
             --remaining_;
+            load();
             continue;
         }
-        const int symbol = DecodeSymbol(mainTable_);
+        const int symbol = decode(mainTable_);
         if (symbol < 256) {
-            window[writePos_] = static_cast<std::uint8_t>(symbol);
-            writePos_ = (writePos_ + 1) & kWindowMask;
-            --remaining_;
+            window[wp] = static_cast<std::uint8_t>(symbol);
+            wp = (wp + 1) & kWindowMask;
+            --remaining;
         } else if (symbol >= kSymbolFirstLength) {
             const int index = symbol - kSymbolFirstLength;
             std::uint32_t length = kLengthBase[index] + 3u;
             if (kLengthBits[index] != 0) {
-                length += ReadBits(kLengthBits[index]);
+                length += readBits(kLengthBits[index]);
             }
-            const int distanceSymbol = DecodeSymbol(distanceTable_);
+            const int distanceSymbol = decode(distanceTable_);
             std::uint32_t distance = kDistanceBase[distanceSymbol] + 1;
             if (kDistanceBits[distanceSymbol] != 0) {
-                distance += ReadBits(kDistanceBits[distanceSymbol]);
+                distance += readBits(kDistanceBits[distanceSymbol]);
             }
             length += (distance >= 0x2000) + (distance >= 0x40000);
-            CopyString(length, distance);
+            copyString(length, distance);
         } else if (symbol == kSymbolNewTables) {
+            save();
             ReadTables();
+            load();
         } else if (symbol == kSymbolRepeatLast) {
-            CopyString(lastLength_, lastDistance_);
+            copyString(lastLength_, lastDistance_);
         } else if (symbol < kSymbolFirstShort) {
             const std::uint32_t distance = oldDistances_[(ringIndex_ - (symbol - kSymbolRepeatLast)) & 3];
-            const int lengthSymbol = DecodeSymbol(repeatTable_);
+            const int lengthSymbol = decode(repeatTable_);
             std::uint32_t length = kLengthBase[lengthSymbol] + 2u;
             if (kLengthBits[lengthSymbol] != 0) {
-                length += ReadBits(kLengthBits[lengthSymbol]);
+                length += readBits(kLengthBits[lengthSymbol]);
             }
             length += (distance >= 0x101) + (distance >= 0x2000) + (distance >= 0x40000);
-            CopyString(length, distance);
+            copyString(length, distance);
         } else {
             const int index = symbol - kSymbolFirstShort;
             std::uint32_t distance = kShortBase[index] + 1u;
             if (kShortBits[index] != 0) {
-                distance += ReadBits(kShortBits[index]);
+                distance += readBits(kShortBits[index]);
             }
-            CopyString(2, distance);
+            copyString(2, distance);
         }
     }
+    save();
     ReadLastTables();
     writePos_ &= kWindowMask;
     Flush(1536, 1554);
