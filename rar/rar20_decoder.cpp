@@ -1,6 +1,7 @@
 #include "rar/rar20_decoder.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -133,16 +134,17 @@ void Rar20Decoder::BuildTable(DecodeTable& table, const std::uint8_t* lengths, i
     // the fields sharing a kQuickBits prefix give the same code, every field between does,
     // and the entry holds exactly what the long way would give.
     constexpr unsigned rest = 16 - kQuickBits;
-    for (std::uint32_t q = 0; q < table.quickLength.size(); ++q) {
+    for (std::uint32_t q = 0; q < table.quick.size(); ++q) {
         unsigned lowBits = 0, highBits = 0;
         std::uint32_t lowPos = 0, highPos = 0;
         LocateCode(table, q << rest, &lowBits, &lowPos);
         LocateCode(table, ((q << rest) | ((1u << rest) - 1)) & 0xFFFE, &highBits, &highPos);
         if (lowBits == highBits && lowPos == highPos && lowBits <= kQuickBits) {
-            table.quickLength[q] = static_cast<std::uint8_t>(lowBits);
-            table.quickSymbol[q] = table.decodeNum[lowPos >= static_cast<std::uint32_t>(count) ? 0 : lowPos];
+            const std::uint32_t symbol =
+                table.decodeNum[lowPos >= static_cast<std::uint32_t>(count) ? 0 : lowPos];
+            table.quick[q] = static_cast<std::uint16_t>(symbol << 4 | lowBits);
         } else {
-            table.quickLength[q] = 0;
+            table.quick[q] = 0;
         }
     }
 }
@@ -163,9 +165,9 @@ void Rar20Decoder::LocateCode(const DecodeTable& table, std::uint32_t n, unsigne
 inline int Rar20Decoder::DecodeSymbol(const DecodeTable& table) {
     const std::uint32_t field = BitField();
     const std::uint32_t quick = field >> (16 - kQuickBits);
-    if (table.quickLength[quick] != 0) {
-        AddBits(table.quickLength[quick]);
-        return table.quickSymbol[quick];
+    if (const unsigned entry = table.quick[quick]; entry != 0) {
+        AddBits(entry & 0xF);
+        return static_cast<int>(entry >> 4);
     }
     unsigned bits = 0;
     std::uint32_t pos = 0;
@@ -407,9 +409,11 @@ void Rar20Decoder::DecodeMember(ByteSource& source, std::uint32_t packedSize, st
     };
     // Same bits as BitField(): the slack behind the input keeps the fourth byte inside it.
     const auto field = [&]() __attribute__((always_inline))->std::uint32_t {
-        const std::uint32_t bytes = (std::uint32_t{in[inAddr]} << 24) |
-                                    (std::uint32_t{in[inAddr + 1]} << 16) |
-                                    (std::uint32_t{in[inAddr + 2]} << 8) | in[inAddr + 3];
+        std::uint32_t bytes;
+        std::memcpy(&bytes, in + inAddr, 4);
+        if constexpr (std::endian::native == std::endian::little) {
+            bytes = __builtin_bswap32(bytes);
+        }
         return (bytes << inBit) >> 16;
     };
     const auto addBits = [&](unsigned n) __attribute__((always_inline)) {
@@ -425,10 +429,9 @@ void Rar20Decoder::DecodeMember(ByteSource& source, std::uint32_t packedSize, st
     const auto decode = [&](const DecodeTable& table) __attribute__((always_inline))->int {
         const std::uint32_t bits = field();
         const std::uint32_t quick = bits >> (16 - kQuickBits);
-        const unsigned quickLength = table.quickLength[quick];
-        if (quickLength != 0) {
-            addBits(quickLength);
-            return table.quickSymbol[quick];
+        if (const unsigned entry = table.quick[quick]; entry != 0) {
+            addBits(entry & 0xF);
+            return static_cast<int>(entry >> 4);
         }
         unsigned length = 0;
         std::uint32_t pos = 0;

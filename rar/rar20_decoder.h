@@ -44,9 +44,9 @@ class Rar20Decoder {
         std::uint32_t decodePos[16] = {};
         std::array<std::uint16_t, Rar20::kMaxTableSize> decodeNum{};
         // Codes of up to kQuickBits bits looked up at once by the next kQuickBits of the
-        // stream; a length of 0 sends the decoder the long way (longer codes).
-        std::array<std::uint16_t, 1u << 10> quickSymbol{};
-        std::array<std::uint8_t, 1u << 10> quickLength{};
+        // stream: symbol << 4 | code length, one load for both; a length of 0 sends the
+        // decoder the long way (longer codes).
+        std::array<std::uint16_t, 1u << 10> quick{};
     };
     static constexpr unsigned kQuickBits = 10;
     struct AudioChannel {
