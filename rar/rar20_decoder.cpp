@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -391,35 +392,46 @@ void Rar20Decoder::DecodeMember(ByteSource& source, std::uint32_t packedSize, st
     // they stay in registers; they go back to the members around every call that uses them.
     std::uint8_t* const window = window_.data();
     const std::uint8_t* const in = input_.data();
-    std::size_t inAddr = inAddr_;
-    unsigned inBit = inBit_;
+    // One bit position (byte * 8 + bit) keeps the step from bit to bit a single add.
+    std::size_t bitPos = inAddr_ * 8 + inBit_;
     std::uint32_t wp = writePos_;
     std::int64_t remaining = std::int64_t{unpackedSize} - 1;
+    // Members that only the calls below change, copied too: the window stores could alias
+    // them and would make the compiler load them again on every symbol.
+    std::uint32_t flushed = flushedPos_;
+    bool audio = audioBlock_;
+    std::size_t starvedAfter = 0; // Starved() as one compare
     const auto save = [&] {
-        inAddr_ = inAddr;
-        inBit_ = inBit;
+        inAddr_ = bitPos >> 3;
+        inBit_ = bitPos & 7;
         writePos_ = wp;
         remaining_ = remaining;
     };
     const auto load = [&] {
-        inAddr = inAddr_;
-        inBit = inBit_;
+        bitPos = inAddr_ * 8 + inBit_;
         wp = writePos_;
         remaining = remaining_;
+        flushed = flushedPos_;
+        audio = audioBlock_;
+        starvedAfter = packedLeft_ == 0 ? dataEnd_ + kStarvedSlack : SIZE_MAX;
     };
+    load();
+    remaining = std::int64_t{unpackedSize} - 1;
     // Same bits as BitField(): the slack behind the input keeps the fourth byte inside it.
     const auto field = [&]() __attribute__((always_inline))->std::uint32_t {
         std::uint32_t bytes;
-        std::memcpy(&bytes, in + inAddr, 4);
+        std::memcpy(&bytes, in + (bitPos >> 3), 4);
         if constexpr (std::endian::native == std::endian::little) {
             bytes = __builtin_bswap32(bytes);
         }
-        return (bytes << inBit) >> 16;
+        return (bytes << (bitPos & 7)) >> 16;
     };
     const auto addBits = [&](unsigned n) __attribute__((always_inline)) {
-        const unsigned total = inBit + n;
-        inAddr = std::min(inAddr + (total >> 3), kInputSize + kInputSlack - 4);
-        inBit = total & 7;
+        bitPos += n;
+        if ((bitPos >> 3) > kInputSize + kInputSlack - 4) [[unlikely]] {
+            // As AddBits(): the byte position stops at the end of the buffer.
+            bitPos = (kInputSize + kInputSlack - 4) * 8 + (bitPos & 7);
+        }
     };
     const auto readBits = [&](unsigned n) __attribute__((always_inline)) {
         const std::uint32_t value = field() >> (16 - n);
@@ -498,20 +510,20 @@ void Rar20Decoder::DecodeMember(ByteSource& source, std::uint32_t packedSize, st
 
     while (remaining >= 0) {
         wp &= kWindowMask;
-        if (inAddr > kStepRefill) {
+        if ((bitPos >> 3) > kStepRefill) {
             save();
             Refill();
             load();
         }
-        if (packedLeft_ == 0 && inAddr > dataEnd_ + kStarvedSlack) {
+        if ((bitPos >> 3) > starvedAfter) {
             break;
         }
-        if (((flushedPos_ - wp) & kWindowMask) < kFlushMargin && flushedPos_ != wp) {
+        if (((flushed - wp) & kWindowMask) < kFlushMargin && flushed != wp) {
             save();
             Flush(1370, 1390);
             load();
         }
-        if (audioBlock_) {
+        if (audio) {
             save();
             const int symbol = DecodeSymbol(audioTables_[currentChannel_]);
             if (symbol == kSymbolRepeatLast) {
