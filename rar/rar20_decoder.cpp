@@ -417,20 +417,41 @@ void Rar20Decoder::DecodeMember(ByteSource& source, std::uint32_t packedSize, st
     };
     load();
     remaining = std::int64_t{unpackedSize} - 1;
-    // Same bits as BitField(): the slack behind the input keeps the fourth byte inside it.
-    const auto field = [&]() __attribute__((always_inline))->std::uint32_t {
-        std::uint32_t bytes;
-        std::memcpy(&bytes, in + (bitPos >> 3), 4);
-        if constexpr (std::endian::native == std::endian::little) {
-            bytes = __builtin_bswap32(bytes);
+    // The stream from bitPos on, first bit highest: at least 57 bits from one 64-bit load,
+    // more than one step takes (symbol, length bits, distance symbol, distance bits: 51),
+    // so a step shifts bits out of a register instead of loading again for each field. The
+    // slack behind the input keeps the load inside it; at the very end of the buffer (only
+    // reached by the clamp below) four bytes are enough for BitField()'s three.
+    std::uint64_t stream = 0;
+    const auto loadStream = [&]() __attribute__((always_inline)) {
+        const std::size_t at = bitPos >> 3;
+        std::uint64_t bytes;
+        if (at + 8 <= input_.size()) [[likely]] {
+            std::memcpy(&bytes, in + at, 8);
+            if constexpr (std::endian::native == std::endian::little) {
+                bytes = __builtin_bswap64(bytes);
+            }
+        } else {
+            std::uint32_t word;
+            std::memcpy(&word, in + at, 4);
+            if constexpr (std::endian::native == std::endian::little) {
+                word = __builtin_bswap32(word);
+            }
+            bytes = std::uint64_t{word} << 32;
         }
-        return (bytes << (bitPos & 7)) >> 16;
+        stream = bytes << (bitPos & 7);
+    };
+    // Same bits as BitField().
+    const auto field = [&]() __attribute__((always_inline))->std::uint32_t {
+        return static_cast<std::uint32_t>(stream >> 48);
     };
     const auto addBits = [&](unsigned n) __attribute__((always_inline)) {
         bitPos += n;
+        stream <<= n;
         if ((bitPos >> 3) > kInputSize + kInputSlack - 4) [[unlikely]] {
             // As AddBits(): the byte position stops at the end of the buffer.
             bitPos = (kInputSize + kInputSlack - 4) * 8 + (bitPos & 7);
+            loadStream();
         }
     };
     const auto readBits = [&](unsigned n) __attribute__((always_inline)) {
@@ -540,6 +561,7 @@ void Rar20Decoder::DecodeMember(ByteSource& source, std::uint32_t packedSize, st
             load();
             continue;
         }
+        loadStream();
         const int symbol = decode(mainTable_);
         if (symbol < 256) {
             window[wp] = static_cast<std::uint8_t>(symbol);
