@@ -401,6 +401,51 @@ void Rar20Decoder::DecodeMember(ByteSource& source, std::uint32_t packedSize, st
     std::uint32_t flushed = flushedPos_;
     bool audio = audioBlock_;
     std::size_t starvedAfter = 0; // Starved() as one compare
+    // The stream from bitPos on, first bit highest, kept at 56 valid bits or more before each
+    // step, more than one step takes (symbol, length bits, distance symbol, distance bits:
+    // 51), so a step shifts bits out of a register instead of loading for each field. A step
+    // starts at most kStepRefill bytes in, so the slack behind the input keeps the loads
+    // inside it; only the clamp in addBits reaches the very end of the buffer, where four
+    // bytes are enough for BitField()'s three.
+    std::uint64_t stream = 0;
+    std::size_t next = 0; // the byte that tops the stream up next
+    unsigned avail = 0;   // bits of the stream known valid, from the top
+    const auto loadStream = [&]() __attribute__((always_inline)) {
+        const std::size_t at = bitPos >> 3;
+        std::uint64_t bytes;
+        if (at + 8 <= input_.size()) [[likely]] {
+            std::memcpy(&bytes, in + at, 8);
+            if constexpr (std::endian::native == std::endian::little) {
+                bytes = __builtin_bswap64(bytes);
+            }
+            next = at + 7;
+            avail = 56 - (bitPos & 7);
+        } else {
+            std::uint32_t word;
+            std::memcpy(&word, in + at, 4);
+            if constexpr (std::endian::native == std::endian::little) {
+                word = __builtin_bswap32(word);
+            }
+            bytes = std::uint64_t{word} << 32;
+            next = at + 3;
+            avail = 24 - (bitPos & 7);
+        }
+        stream = bytes << (bitPos & 7);
+    };
+    // Back to at least 56 valid bits without a load on the path from one symbol to the next:
+    // the new bytes land exactly where the stream's own copies of them already are.
+    const auto topUp = [&]() __attribute__((always_inline)) {
+        if (next + 8 <= input_.size()) [[likely]] {
+            std::uint64_t bytes;
+            std::memcpy(&bytes, in + next, 8);
+            if constexpr (std::endian::native == std::endian::little) {
+                bytes = __builtin_bswap64(bytes);
+            }
+            stream |= bytes >> avail;
+            next += (63 - avail) >> 3;
+            avail |= 56;
+        }
+    };
     const auto save = [&] {
         inAddr_ = bitPos >> 3;
         inBit_ = bitPos & 7;
@@ -414,33 +459,10 @@ void Rar20Decoder::DecodeMember(ByteSource& source, std::uint32_t packedSize, st
         flushed = flushedPos_;
         audio = audioBlock_;
         starvedAfter = packedLeft_ == 0 ? dataEnd_ + kStarvedSlack : SIZE_MAX;
+        loadStream();
     };
     load();
     remaining = std::int64_t{unpackedSize} - 1;
-    // The stream from bitPos on, first bit highest: at least 57 bits from one 64-bit load,
-    // more than one step takes (symbol, length bits, distance symbol, distance bits: 51),
-    // so a step shifts bits out of a register instead of loading again for each field. The
-    // slack behind the input keeps the load inside it; at the very end of the buffer (only
-    // reached by the clamp below) four bytes are enough for BitField()'s three.
-    std::uint64_t stream = 0;
-    const auto loadStream = [&]() __attribute__((always_inline)) {
-        const std::size_t at = bitPos >> 3;
-        std::uint64_t bytes;
-        if (at + 8 <= input_.size()) [[likely]] {
-            std::memcpy(&bytes, in + at, 8);
-            if constexpr (std::endian::native == std::endian::little) {
-                bytes = __builtin_bswap64(bytes);
-            }
-        } else {
-            std::uint32_t word;
-            std::memcpy(&word, in + at, 4);
-            if constexpr (std::endian::native == std::endian::little) {
-                word = __builtin_bswap32(word);
-            }
-            bytes = std::uint64_t{word} << 32;
-        }
-        stream = bytes << (bitPos & 7);
-    };
     // Same bits as BitField().
     const auto field = [&]() __attribute__((always_inline))->std::uint32_t {
         return static_cast<std::uint32_t>(stream >> 48);
@@ -448,12 +470,15 @@ void Rar20Decoder::DecodeMember(ByteSource& source, std::uint32_t packedSize, st
     const auto addBits = [&](unsigned n) __attribute__((always_inline)) {
         bitPos += n;
         stream <<= n;
+        avail -= n;
         if ((bitPos >> 3) > kInputSize + kInputSlack - 4) [[unlikely]] {
             // As AddBits(): the byte position stops at the end of the buffer.
             bitPos = (kInputSize + kInputSlack - 4) * 8 + (bitPos & 7);
             loadStream();
         }
     };
+    // Zero bits read as 0 and move nothing, so the step reads its extra bits without a
+    // branch that the stream would make unpredictable.
     const auto readBits = [&](unsigned n) __attribute__((always_inline)) {
         const std::uint32_t value = field() >> (16 - n);
         addBits(n);
@@ -561,7 +586,7 @@ void Rar20Decoder::DecodeMember(ByteSource& source, std::uint32_t packedSize, st
             load();
             continue;
         }
-        loadStream();
+        topUp();
         const int symbol = decode(mainTable_);
         if (symbol < 256) {
             window[wp] = static_cast<std::uint8_t>(symbol);
@@ -570,14 +595,10 @@ void Rar20Decoder::DecodeMember(ByteSource& source, std::uint32_t packedSize, st
         } else if (symbol >= kSymbolFirstLength) {
             const int index = symbol - kSymbolFirstLength;
             std::uint32_t length = kLengthBase[index] + 3u;
-            if (kLengthBits[index] != 0) {
-                length += readBits(kLengthBits[index]);
-            }
+            length += readBits(kLengthBits[index]);
             const int distanceSymbol = decode(distanceTable_);
             std::uint32_t distance = kDistanceBase[distanceSymbol] + 1;
-            if (kDistanceBits[distanceSymbol] != 0) {
-                distance += readBits(kDistanceBits[distanceSymbol]);
-            }
+            distance += readBits(kDistanceBits[distanceSymbol]);
             length += (distance >= 0x2000) + (distance >= 0x40000);
             copyString(length, distance);
         } else if (symbol == kSymbolNewTables) {
@@ -590,17 +611,13 @@ void Rar20Decoder::DecodeMember(ByteSource& source, std::uint32_t packedSize, st
             const std::uint32_t distance = oldDistances_[(ringIndex_ - (symbol - kSymbolRepeatLast)) & 3];
             const int lengthSymbol = decode(repeatTable_);
             std::uint32_t length = kLengthBase[lengthSymbol] + 2u;
-            if (kLengthBits[lengthSymbol] != 0) {
-                length += readBits(kLengthBits[lengthSymbol]);
-            }
+            length += readBits(kLengthBits[lengthSymbol]);
             length += (distance >= 0x101) + (distance >= 0x2000) + (distance >= 0x40000);
             copyString(length, distance);
         } else {
             const int index = symbol - kSymbolFirstShort;
             std::uint32_t distance = kShortBase[index] + 1u;
-            if (kShortBits[index] != 0) {
-                distance += readBits(kShortBits[index]);
-            }
+            distance += readBits(kShortBits[index]);
             copyString(2, distance);
         }
     }
