@@ -13,6 +13,7 @@
 #include "platform/d3d9/d3d9.h"
 #include "platform/d3dx9/d3dx9.h"
 #include "platform/fs/windows_path.h"
+#include "tests/gl_test_device.h"
 
 namespace {
 
@@ -29,9 +30,7 @@ struct ColourVertex {
     D3DCOLOR colour;
 };
 
-struct Rgb {
-    int r, g, b;
-};
+using GlTest::Rgb;
 
 // 2 x 2 base texture, row by row from the top.
 constexpr Rgb Texels[2][2] = {{{200, 100, 40}, {40, 200, 100}}, {{100, 40, 200}, {250, 250, 250}}};
@@ -39,25 +38,15 @@ constexpr Rgb Texels[2][2] = {{{200, 100, 40}, {40, 200, 100}}, {{100, 40, 200},
 constexpr Rgb Faces[6] = {{255, 0, 0},   {0, 128, 255}, {0, 255, 0},
                           {255, 255, 0}, {255, 0, 255}, {0, 255, 255}};
 
-class EffectGlTest : public ::testing::Test {
+class EffectGlTest : public GlTest::DeviceTest {
   protected:
+    EffectGlTest() : DeviceTest(Size, Size) {}
+
     void SetUp() override {
-        direct3D = Direct3DCreate9(D3D_SDK_VERSION);
-        if (direct3D == nullptr) {
-            GTEST_SKIP() << "no OpenGL 3.3 context";
+        DeviceTest::SetUp();
+        if (IsSkipped() || HasFatalFailure()) {
+            return;
         }
-        D3DPRESENT_PARAMETERS p{};
-        p.BackBufferWidth = Size;
-        p.BackBufferHeight = Size;
-        p.BackBufferFormat = D3DFMT_A8R8G8B8;
-        p.BackBufferCount = 1;
-        p.SwapEffect = D3DSWAPEFFECT_DISCARD;
-        p.Windowed = TRUE;
-        p.EnableAutoDepthStencil = TRUE;
-        p.AutoDepthStencilFormat = D3DFMT_D24S8;
-        ASSERT_EQ(direct3D->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, D3DCREATE_HARDWARE_VERTEXPROCESSING, &p,
-                                         &device),
-                  D3D_OK);
         std::wstring path = WindowsPath::Widen(std::string(QUILLMOOR_TEST_DATA) + "/fx/lit.fx");
         ID3DXBuffer* errors = nullptr;
         HRESULT hr =
@@ -67,7 +56,10 @@ class EffectGlTest : public ::testing::Test {
             errors->Release();
         }
         ASSERT_EQ(hr, D3D_OK);
-        MakeTextures();
+        base = MakeTexture(Texels);
+        cube = MakeCube(Faces);
+        ASSERT_NE(base, nullptr);
+        ASSERT_NE(cube, nullptr);
     }
     void TearDown() override {
         if (effect != nullptr) {
@@ -81,39 +73,9 @@ class EffectGlTest : public ::testing::Test {
         }
         if (device != nullptr) {
             EXPECT_EQ(device->Release(), 0u);
+            device = nullptr;
         }
-        if (direct3D != nullptr) {
-            direct3D->Release();
-        }
-    }
-
-    void MakeTextures() {
-        ASSERT_EQ(device->CreateTexture(2, 2, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &base, nullptr),
-                  D3D_OK);
-        D3DLOCKED_RECT locked{};
-        ASSERT_EQ(base->LockRect(0, &locked, nullptr, 0), D3D_OK);
-        for (int y = 0; y < 2; ++y) {
-            auto* row = static_cast<BYTE*>(locked.pBits) + y * locked.Pitch;
-            for (int x = 0; x < 2; ++x) {
-                const Rgb& c = Texels[y][x];
-                row[x * 4 + 0] = static_cast<BYTE>(c.b);
-                row[x * 4 + 1] = static_cast<BYTE>(c.g);
-                row[x * 4 + 2] = static_cast<BYTE>(c.r);
-                row[x * 4 + 3] = 255;
-            }
-        }
-        base->UnlockRect(0);
-        ASSERT_EQ(device->CreateCubeTexture(1, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &cube, nullptr),
-                  D3D_OK);
-        for (int f = 0; f < 6; ++f) {
-            ASSERT_EQ(cube->LockRect(static_cast<D3DCUBEMAP_FACES>(f), 0, &locked, nullptr, 0), D3D_OK);
-            auto* texel = static_cast<BYTE*>(locked.pBits);
-            texel[0] = static_cast<BYTE>(Faces[f].b);
-            texel[1] = static_cast<BYTE>(Faces[f].g);
-            texel[2] = static_cast<BYTE>(Faces[f].r);
-            texel[3] = 255;
-            cube->UnlockRect(static_cast<D3DCUBEMAP_FACES>(f), 0);
-        }
+        DeviceTest::TearDown();
     }
 
     // Sets the parameters: the quad [-1, 1]^2 lands on clip x 0..1, y -0.5..0.5.
@@ -167,18 +129,6 @@ class EffectGlTest : public ::testing::Test {
         vb->Release();
     }
 
-    Rgb ReadPixel(UINT x, UINT y) {
-        IDirect3DSurface9* back = nullptr;
-        EXPECT_EQ(device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back), D3D_OK);
-        D3DLOCKED_RECT locked{};
-        EXPECT_EQ(back->LockRect(&locked, nullptr, D3DLOCK_READONLY), D3D_OK);
-        const BYTE* p = static_cast<const BYTE*>(locked.pBits) + y * static_cast<UINT>(locked.Pitch) + x * 4;
-        Rgb c{p[2], p[1], p[0]};
-        back->UnlockRect();
-        back->Release();
-        return c;
-    }
-
     // The fixture's formula for the texel at (tx, ty).
     Rgb Expected(int tx, int ty, const float ambient[4]) const {
         // n = (0, 0, -1) . matWorld (upper 3x3), with D3DX's row-vector convention.
@@ -207,8 +157,6 @@ class EffectGlTest : public ::testing::Test {
         return {out[0], out[1], out[2]};
     }
 
-    IDirect3D9* direct3D = nullptr;
-    IDirect3DDevice9* device = nullptr;
     ID3DXEffect* effect = nullptr;
     IDirect3DTexture9* base = nullptr;
     IDirect3DCubeTexture9* cube = nullptr;
@@ -221,10 +169,7 @@ class EffectGlTest : public ::testing::Test {
 };
 
 void ExpectNear(const Rgb& actual, const Rgb& expected, const char* where) {
-    SCOPED_TRACE(where);
-    EXPECT_NEAR(actual.r, expected.r, 3);
-    EXPECT_NEAR(actual.g, expected.g, 3);
-    EXPECT_NEAR(actual.b, expected.b, 3);
+    GlTest::ExpectNear(actual, expected, 3, where);
 }
 
 TEST_F(EffectGlTest, LitTexturedCubeMappedQuadFollowsTheFormula) {
