@@ -3,6 +3,7 @@
 #include <cctype>
 #include <cstdlib>
 #include <set>
+#include <span>
 #include <string>
 
 namespace {
@@ -10,44 +11,6 @@ namespace {
 struct NamedValue {
     const char* name;
     DWORD value;
-};
-
-enum class ValueKind { Bool, ZBuffer, Fill, Shade, Blend, Cull, Compare, BlendOp, Number };
-
-struct RenderStateName {
-    const char* name;
-    D3DRENDERSTATETYPE state;
-    ValueKind kind;
-};
-
-constexpr RenderStateName RenderStateNames[] = {
-    {"ZEnable", D3DRS_ZENABLE, ValueKind::ZBuffer},
-    {"FillMode", D3DRS_FILLMODE, ValueKind::Fill},
-    {"ShadeMode", D3DRS_SHADEMODE, ValueKind::Shade},
-    {"ZWriteEnable", D3DRS_ZWRITEENABLE, ValueKind::Bool},
-    {"AlphaTestEnable", D3DRS_ALPHATESTENABLE, ValueKind::Bool},
-    {"SrcBlend", D3DRS_SRCBLEND, ValueKind::Blend},
-    {"DestBlend", D3DRS_DESTBLEND, ValueKind::Blend},
-    {"CullMode", D3DRS_CULLMODE, ValueKind::Cull},
-    {"ZFunc", D3DRS_ZFUNC, ValueKind::Compare},
-    {"AlphaRef", D3DRS_ALPHAREF, ValueKind::Number},
-    {"AlphaFunc", D3DRS_ALPHAFUNC, ValueKind::Compare},
-    {"DitherEnable", D3DRS_DITHERENABLE, ValueKind::Bool},
-    {"AlphaBlendEnable", D3DRS_ALPHABLENDENABLE, ValueKind::Bool},
-    {"FogEnable", D3DRS_FOGENABLE, ValueKind::Bool},
-    {"SpecularEnable", D3DRS_SPECULARENABLE, ValueKind::Bool},
-    {"StencilEnable", D3DRS_STENCILENABLE, ValueKind::Bool},
-    {"TextureFactor", D3DRS_TEXTUREFACTOR, ValueKind::Number},
-    {"Lighting", D3DRS_LIGHTING, ValueKind::Bool},
-    {"Ambient", D3DRS_AMBIENT, ValueKind::Number},
-    {"ColorVertex", D3DRS_COLORVERTEX, ValueKind::Bool},
-    {"NormalizeNormals", D3DRS_NORMALIZENORMALS, ValueKind::Bool},
-    {"ColorWriteEnable", D3DRS_COLORWRITEENABLE, ValueKind::Number},
-    {"BlendOp", D3DRS_BLENDOP, ValueKind::BlendOp},
-    {"SeparateAlphaBlendEnable", D3DRS_SEPARATEALPHABLENDENABLE, ValueKind::Bool},
-    {"SrcBlendAlpha", D3DRS_SRCBLENDALPHA, ValueKind::Blend},
-    {"DestBlendAlpha", D3DRS_DESTBLENDALPHA, ValueKind::Blend},
-    {"BlendOpAlpha", D3DRS_BLENDOPALPHA, ValueKind::BlendOp},
 };
 
 constexpr NamedValue BoolValues[] = {{"true", 1}, {"false", 0}};
@@ -84,23 +47,6 @@ constexpr NamedValue BlendOpValues[] = {
     {"Min", D3DBLENDOP_MIN}, {"Max", D3DBLENDOP_MAX},
 };
 
-enum class SamplerValueKind { Filter, Address, Number };
-
-struct SamplerStateName {
-    const char* name;
-    D3DSAMPLERSTATETYPE state;
-    SamplerValueKind kind;
-};
-
-constexpr SamplerStateName SamplerStateNames[] = {
-    {"AddressU", D3DSAMP_ADDRESSU, SamplerValueKind::Address},
-    {"AddressV", D3DSAMP_ADDRESSV, SamplerValueKind::Address},
-    {"AddressW", D3DSAMP_ADDRESSW, SamplerValueKind::Address},
-    {"BorderColor", D3DSAMP_BORDERCOLOR, SamplerValueKind::Number},
-    {"MagFilter", D3DSAMP_MAGFILTER, SamplerValueKind::Filter},
-    {"MinFilter", D3DSAMP_MINFILTER, SamplerValueKind::Filter},
-    {"MipFilter", D3DSAMP_MIPFILTER, SamplerValueKind::Filter},
-};
 constexpr NamedValue FilterValues[] = {
     {"None", D3DTEXF_NONE},
     {"Point", D3DTEXF_POINT},
@@ -113,6 +59,58 @@ constexpr NamedValue AddressValues[] = {
     {"Clamp", D3DTADDRESS_CLAMP},
     {"Border", D3DTADDRESS_BORDER},
     {"MirrorOnce", 5},
+};
+
+constexpr std::span<const NamedValue> NoNamedValues;
+
+struct RenderStateName {
+    const char* name;
+    D3DRENDERSTATETYPE state;
+    // The names its values may be given by; a number is always accepted.
+    std::span<const NamedValue> values;
+};
+
+constexpr RenderStateName RenderStateNames[] = {
+    {"ZEnable", D3DRS_ZENABLE, ZBufferValues},
+    {"FillMode", D3DRS_FILLMODE, FillValues},
+    {"ShadeMode", D3DRS_SHADEMODE, ShadeValues},
+    {"ZWriteEnable", D3DRS_ZWRITEENABLE, BoolValues},
+    {"AlphaTestEnable", D3DRS_ALPHATESTENABLE, BoolValues},
+    {"SrcBlend", D3DRS_SRCBLEND, BlendValues},
+    {"DestBlend", D3DRS_DESTBLEND, BlendValues},
+    {"CullMode", D3DRS_CULLMODE, CullValues},
+    {"ZFunc", D3DRS_ZFUNC, CompareValues},
+    {"AlphaRef", D3DRS_ALPHAREF, NoNamedValues},
+    {"AlphaFunc", D3DRS_ALPHAFUNC, CompareValues},
+    {"DitherEnable", D3DRS_DITHERENABLE, BoolValues},
+    {"AlphaBlendEnable", D3DRS_ALPHABLENDENABLE, BoolValues},
+    {"FogEnable", D3DRS_FOGENABLE, BoolValues},
+    {"SpecularEnable", D3DRS_SPECULARENABLE, BoolValues},
+    {"StencilEnable", D3DRS_STENCILENABLE, BoolValues},
+    {"TextureFactor", D3DRS_TEXTUREFACTOR, NoNamedValues},
+    {"Lighting", D3DRS_LIGHTING, BoolValues},
+    {"Ambient", D3DRS_AMBIENT, NoNamedValues},
+    {"ColorVertex", D3DRS_COLORVERTEX, BoolValues},
+    {"NormalizeNormals", D3DRS_NORMALIZENORMALS, BoolValues},
+    {"ColorWriteEnable", D3DRS_COLORWRITEENABLE, NoNamedValues},
+    {"BlendOp", D3DRS_BLENDOP, BlendOpValues},
+    {"SeparateAlphaBlendEnable", D3DRS_SEPARATEALPHABLENDENABLE, BoolValues},
+    {"SrcBlendAlpha", D3DRS_SRCBLENDALPHA, BlendValues},
+    {"DestBlendAlpha", D3DRS_DESTBLENDALPHA, BlendValues},
+    {"BlendOpAlpha", D3DRS_BLENDOPALPHA, BlendOpValues},
+};
+
+struct SamplerStateName {
+    const char* name;
+    D3DSAMPLERSTATETYPE state;
+    std::span<const NamedValue> values;
+};
+
+constexpr SamplerStateName SamplerStateNames[] = {
+    {"AddressU", D3DSAMP_ADDRESSU, AddressValues},  {"AddressV", D3DSAMP_ADDRESSV, AddressValues},
+    {"AddressW", D3DSAMP_ADDRESSW, AddressValues},  {"BorderColor", D3DSAMP_BORDERCOLOR, NoNamedValues},
+    {"MagFilter", D3DSAMP_MAGFILTER, FilterValues}, {"MinFilter", D3DSAMP_MINFILTER, FilterValues},
+    {"MipFilter", D3DSAMP_MIPFILTER, FilterValues},
 };
 
 bool EqualNoCase(std::string_view a, std::string_view b) {
@@ -128,7 +126,7 @@ bool EqualNoCase(std::string_view a, std::string_view b) {
     return true;
 }
 
-template <size_t N> const NamedValue* FindValue(const NamedValue (&table)[N], std::string_view name) {
+const NamedValue* FindValue(std::span<const NamedValue> table, std::string_view name) {
     for (const NamedValue& entry : table) {
         if (EqualNoCase(entry.name, name)) {
             return &entry;
@@ -751,12 +749,7 @@ class Parser {
                 }
                 const Token& valueToken = Peek();
                 if (state != nullptr) {
-                    const NamedValue* value = nullptr;
-                    if (state->kind == SamplerValueKind::Filter) {
-                        value = FindValue(FilterValues, valueToken.text);
-                    } else if (state->kind == SamplerValueKind::Address) {
-                        value = FindValue(AddressValues, valueToken.text);
-                    }
+                    const NamedValue* value = FindValue(state->values, valueToken.text);
                     if (value != nullptr) {
                         sampler->states.push_back({state->state, value->value});
                     } else if (valueToken.kind == TokenKind::Number) {
@@ -852,35 +845,7 @@ class Parser {
 
     bool RenderStateValue(const RenderStateName& state, EffectPass* pass) {
         const Token& t = Peek();
-        const NamedValue* value = nullptr;
-        switch (state.kind) {
-        case ValueKind::Bool:
-            value = FindValue(BoolValues, t.text);
-            break;
-        case ValueKind::ZBuffer:
-            value = FindValue(ZBufferValues, t.text);
-            break;
-        case ValueKind::Fill:
-            value = FindValue(FillValues, t.text);
-            break;
-        case ValueKind::Shade:
-            value = FindValue(ShadeValues, t.text);
-            break;
-        case ValueKind::Blend:
-            value = FindValue(BlendValues, t.text);
-            break;
-        case ValueKind::Cull:
-            value = FindValue(CullValues, t.text);
-            break;
-        case ValueKind::Compare:
-            value = FindValue(CompareValues, t.text);
-            break;
-        case ValueKind::BlendOp:
-            value = FindValue(BlendOpValues, t.text);
-            break;
-        case ValueKind::Number:
-            break;
-        }
+        const NamedValue* value = FindValue(state.values, t.text);
         if (value != nullptr) {
             pass->renderStates.push_back({state.state, value->value});
         } else if (t.kind == TokenKind::Number) {
