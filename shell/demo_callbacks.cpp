@@ -18,8 +18,15 @@ bool DemoAcceptDevice(const D3DCAPS9* caps, D3DFORMAT adapterFormat, D3DFORMAT b
 }
 
 void DemoAdjustSettings(DeviceSettings* settings, const D3DCAPS9* /*caps*/) {
-    if (settings != nullptr) {
-        settings->BehaviorFlags = D3DCREATE_HARDWARE_VERTEXPROCESSING;
+    if (settings == nullptr) {
+        return;
+    }
+    settings->BehaviorFlags = D3DCREATE_HARDWARE_VERTEXPROCESSING;
+    if (DemoRunModes::FramesIgnoreWindow()) {
+        // The frames go to files (or follow a script), so they keep the size asked for, not
+        // what the display leaves of it for a window; -width and -height still apply on top.
+        settings->pp.BackBufferWidth = demoScreenWidth;
+        settings->pp.BackBufferHeight = demoScreenHeight;
     }
 }
 
@@ -55,7 +62,33 @@ void DemoFrameRender(IDirect3DDevice9* device, double /*time*/, float /*elapsedT
 
 void DemoKeyboard(UINT /*key*/, bool /*keyDown*/, bool /*altDown*/) {}
 
-LRESULT DemoMessage(HWND /*window*/, UINT /*message*/, WPARAM /*wParam*/, LPARAM /*lParam*/,
-                    bool* /*noFurtherProcessing*/) {
+namespace {
+
+// The messages on which the framework would size the back buffer anew: window size changes
+// and the hot keys that re-match the device (whose windowed size is clamped to the display).
+bool ResizesTheDevice(UINT message, WPARAM wParam, LPARAM lParam) {
+    constexpr LPARAM altDown = LPARAM{1} << 29;
+    constexpr WPARAM enter = 13;
+    switch (message) {
+    case WM_SIZE:
+    case WM_ENTERSIZEMOVE:
+    case WM_EXITSIZEMOVE:
+        return true;
+    case WM_KEYDOWN:
+        return wParam == VK_F3;
+    case WM_SYSCHAR:
+        return wParam == enter && (lParam & altDown) != 0;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
+LRESULT DemoMessage(HWND /*window*/, UINT message, WPARAM wParam, LPARAM lParam, bool* noFurtherProcessing) {
+    if (noFurtherProcessing != nullptr && DemoRunModes::FramesIgnoreWindow() &&
+        ResizesTheDevice(message, wParam, lParam)) {
+        *noFurtherProcessing = true;
+    }
     return 0;
 }

@@ -4,6 +4,11 @@
 
 #include "framework/framework_callbacks.h"
 
+// The demo's screen: the back-buffer size it asks for, and the size of the frames a capture
+// or screenshot run writes unless -width or -height says otherwise.
+constexpr UINT demoScreenWidth = 800;
+constexpr UINT demoScreenHeight = 600;
+
 bool DemoAcceptDevice(const D3DCAPS9* caps, D3DFORMAT adapterFormat, D3DFORMAT backBufferFormat,
                       bool windowed);
 void DemoAdjustSettings(DeviceSettings* settings, const D3DCAPS9* caps);

@@ -9,8 +9,6 @@
 
 namespace {
 constexpr const wchar_t* windowTitle = L"tmq - Quillmoor";
-constexpr int screenWidth = 800;
-constexpr int screenHeight = 600;
 } // namespace
 
 int DemoMain() {
@@ -38,7 +36,7 @@ int DemoMain() {
     Framework::OpenWindow(windowTitle, nullptr, nullptr, nullptr, CW_USEDEFAULT, CW_USEDEFAULT);
     // Offscreen runs (capture, shots, scripted clock) ask for a window; -fullscreen still
     // overrides that.
-    Framework::CreateDevice(0, options.FixedClock(), screenWidth, screenHeight, DemoAcceptDevice,
+    Framework::CreateDevice(0, options.FixedClock(), demoScreenWidth, demoScreenHeight, DemoAcceptDevice,
                             DemoAdjustSettings);
     // Without a device the scenes cannot load anything, and the main loop returns at once
     // with the framework's exit code; start-up is skipped.

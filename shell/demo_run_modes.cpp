@@ -186,6 +186,10 @@ void DemoRunModes::Configure(const RunModeOptions& options) {
     }
 }
 
+bool DemoRunModes::FramesIgnoreWindow() {
+    return State().options.FixedClock();
+}
+
 IDirect3DDevice9* DemoRunModes::FrameDevice(IDirect3DDevice9* device) {
     RunState& s = State();
     if (s.traceFile == nullptr || device == nullptr) {

@@ -12,6 +12,10 @@ namespace DemoRunModes {
 // options ask.
 void Configure(const RunModeOptions& options);
 
+// True in capture, screenshot and scripted-clock runs: their frames keep the requested
+// back-buffer size whatever the display and the window do.
+bool FramesIgnoreWindow();
+
 // The device the scenes draw through this frame: the framework's, or a tracing device
 // around it.
 IDirect3DDevice9* FrameDevice(IDirect3DDevice9* device);

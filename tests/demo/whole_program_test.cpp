@@ -42,6 +42,32 @@ struct RunResult {
     std::string err;
 };
 
+struct ImageSize {
+    unsigned width = 0;
+    unsigned height = 0;
+    bool operator==(const ImageSize&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& out, const ImageSize& size) {
+    return out << size.width << " x " << size.height;
+}
+
+// Width and height from a PNG file's IHDR chunk (big-endian, bytes 16..23); 0 x 0 when the
+// file is not a PNG.
+ImageSize PngSize(const fs::path& path) {
+    const std::string png = ReadFile(path);
+    if (png.size() < 24 || png.substr(1, 3) != "PNG") {
+        return {};
+    }
+    const auto be32 = [&](std::size_t at) {
+        return (static_cast<unsigned>(static_cast<unsigned char>(png[at])) << 24) |
+               (static_cast<unsigned>(static_cast<unsigned char>(png[at + 1])) << 16) |
+               (static_cast<unsigned>(static_cast<unsigned char>(png[at + 2])) << 8) |
+               static_cast<unsigned>(static_cast<unsigned char>(png[at + 3]));
+    };
+    return {be32(16), be32(20)};
+}
+
 class WholeProgram : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -74,12 +100,13 @@ class WholeProgram : public ::testing::Test {
         return true;
     }
 
-    RunResult Run(const std::string& args) {
-        const std::string command = "cd '" + work.string() +
-                                    "' && env SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy " +
-                                    "XDG_RUNTIME_DIR='" + runtime.string() + "' timeout 600 '" +
-                                    binary.string() + "' " + args + " >'" + (directory / "out.txt").string() +
-                                    "' 2>'" + (directory / "err.txt").string() + "' </dev/null";
+    // Runs the binary headless on SDL's offscreen display, or on `display` (a command that
+    // starts a display and runs the rest of the line on it) when given.
+    RunResult Run(const std::string& args, const std::string& display = "env SDL_VIDEODRIVER=offscreen") {
+        const std::string command =
+            "cd '" + work.string() + "' && " + display + " env SDL_AUDIODRIVER=dummy " + "XDG_RUNTIME_DIR='" +
+            runtime.string() + "' timeout 600 '" + binary.string() + "' " + args + " >'" +
+            (directory / "out.txt").string() + "' 2>'" + (directory / "err.txt").string() + "' </dev/null";
         const int status = std::system(command.c_str());
         RunResult result;
         result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -161,17 +188,37 @@ TEST_F(WholeProgram, ShotsAreSavedAtTheirTimes) {
     const RunResult r = Run("-shots:0.5,1 -fps:10 -out:shots");
     ASSERT_EQ(r.exitCode, 0) << r.err;
     for (const char* name : {"shot_000.500.png", "shot_001.000.png"}) {
-        const std::string png = ReadFile(work / "shots" / name);
-        ASSERT_GT(png.size(), 24u) << name;
-        EXPECT_EQ(png.substr(1, 3), "PNG");
-        // IHDR width and height, big-endian, at bytes 16..23.
-        const auto be32 = [&](std::size_t at) {
-            return (static_cast<unsigned char>(png[at]) << 24) |
-                   (static_cast<unsigned char>(png[at + 1]) << 16) |
-                   (static_cast<unsigned char>(png[at + 2]) << 8) | static_cast<unsigned char>(png[at + 3]);
-        };
-        EXPECT_EQ(be32(16), 800u) << name;
-        EXPECT_EQ(be32(20), 600u) << name;
+        EXPECT_EQ(PngSize(work / "shots" / name), (ImageSize{800, 600})) << name;
+    }
+}
+
+// A window on a 640 x 480 screen would be clamped to 620 x 380; the files keep the size
+// asked for (800 x 600, or -width and -height).
+TEST_F(WholeProgram, OutputSizeDoesNotDependOnTheDisplay) {
+    if (std::system("command -v xvfb-run >/dev/null 2>&1") != 0) {
+        GTEST_SKIP() << "no xvfb-run";
+    }
+    if (!CopyMedia()) {
+        GTEST_SKIP() << "no generated media in " << runDirectory;
+    }
+    struct Case {
+        std::string arguments;
+        fs::path file;
+        ImageSize expected;
+    };
+    fs::create_directories(work / "frames");
+    const Case cases[] = {
+        {"-shots:0.5 -out:shots", work / "shots" / "shot_000.500.png", {800, 600}},
+        {"-capture:frames -fps:10 -until:0.1 -width:1000 -height:700",
+         work / "frames" / "frame_000000.png",
+         {1000, 700}},
+    };
+    // SDL's own X11 driver on the Xvfb screen, not the offscreen driver the tests run with.
+    const std::string smallScreen = "xvfb-run -a -s '-screen 0 640x480x24' env -u SDL_VIDEODRIVER";
+    for (const Case& c : cases) {
+        const RunResult r = Run(c.arguments, smallScreen);
+        ASSERT_EQ(r.exitCode, 0) << c.arguments << "\n" << r.err;
+        EXPECT_EQ(PngSize(c.file), c.expected) << c.arguments;
     }
 }
 
