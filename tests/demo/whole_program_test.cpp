@@ -1,7 +1,6 @@
-// Runs the real quillmoor binary on the generated media, headless, in a scratch copy of its
-// run directory. Skipped when the binary or the media have not been built.
+// The real quillmoor binary on the generated media: run modes, extraction, log and trace.
 
-#include <gtest/gtest.h>
+#include "tests/demo/whole_program_fixture.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -16,18 +15,6 @@
 
 namespace {
 
-namespace fs = std::filesystem;
-
-const fs::path runDirectory = fs::path(QUILLMOOR_BINARY_DIR) / "run";
-const fs::path binary = runDirectory / "quillmoor";
-
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 int CountOf(const std::string& text, const std::string& what) {
     int count = 0;
     for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + what.size())) {
@@ -35,12 +22,6 @@ int CountOf(const std::string& text, const std::string& what) {
     }
     return count;
 }
-
-struct RunResult {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
 
 struct ImageSize {
     unsigned width = 0;
@@ -67,58 +48,6 @@ ImageSize PngSize(const fs::path& path) {
     };
     return {be32(16), be32(20)};
 }
-
-class WholeProgram : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        if (!fs::exists(binary)) {
-            GTEST_SKIP() << "no binary at " << binary;
-        }
-        char pattern[] = "/tmp/quillmoor-run-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        directory = pattern;
-        runtime = directory / "runtime";
-        fs::create_directories(runtime);
-        fs::permissions(runtime, fs::perms::owner_all, fs::perm_options::replace);
-        work = directory / "work";
-        fs::create_directories(work);
-    }
-    void TearDown() override {
-        if (!directory.empty()) {
-            fs::remove_all(directory);
-        }
-    }
-
-    // The media of the run directory (not the binary, not logs of other runs).
-    bool CopyMedia() {
-        if (!fs::exists(runDirectory / "data.rar") || !fs::exists(runDirectory / "z.ogg")) {
-            return false;
-        }
-        fs::copy_file(runDirectory / "data.rar", work / "data.rar");
-        fs::copy_file(runDirectory / "z.ogg", work / "z.ogg");
-        fs::copy(runDirectory / "data", work / "data", fs::copy_options::recursive);
-        return true;
-    }
-
-    // Runs the binary headless on SDL's offscreen display, or on `display` (a command that
-    // starts a display and runs the rest of the line on it) when given.
-    RunResult Run(const std::string& args, const std::string& display = "env SDL_VIDEODRIVER=offscreen") {
-        const std::string command =
-            "cd '" + work.string() + "' && " + display + " env SDL_AUDIODRIVER=dummy " + "XDG_RUNTIME_DIR='" +
-            runtime.string() + "' timeout 600 '" + binary.string() + "' " + args + " >'" +
-            (directory / "out.txt").string() + "' 2>'" + (directory / "err.txt").string() + "' </dev/null";
-        const int status = std::system(command.c_str());
-        RunResult result;
-        result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        result.out = ReadFile(directory / "out.txt");
-        result.err = ReadFile(directory / "err.txt");
-        return result;
-    }
-
-    fs::path directory;
-    fs::path runtime;
-    fs::path work;
-};
 
 TEST_F(WholeProgram, HelpPrintsUsageAndExitsZero) {
     const RunResult r = Run("-help");
