@@ -132,7 +132,7 @@ static_assert(std::size(kDeleteList) == 53);
 
 void ArchiveExtractor::ExtractMember(const char* path) {
     // The archive name follows the same path rules as every other file ("DATA.RAR" finds it).
-    const std::optional<std::string> archive = WindowsPath::Resolve(kArchiveName);
+    const std::optional<std::string> archive = WindowsPath::ResolveForReading(kArchiveName);
     std::uint8_t* data = nullptr;
     std::uint32_t size = 0;
     const bool extracted =

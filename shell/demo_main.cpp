@@ -5,6 +5,8 @@
 #include "shell/demo_callbacks.h"
 #include "shell/demo_init.h"
 #include "shell/demo_run_modes.h"
+#include "shell/log_file.h"
+#include "shell/run_directory.h"
 #include "shell/run_modes.h"
 
 namespace {
@@ -12,7 +14,7 @@ constexpr const wchar_t* windowTitle = L"tmq - Quillmoor";
 } // namespace
 
 int DemoMain() {
-    const RunModeOptions options = RunModes::Parse(GetCommandLineW());
+    RunModeOptions options = RunModes::Parse(GetCommandLineW());
     if (options.help) {
         std::fputs(RunModes::Usage().c_str(), stdout);
         return 0;
@@ -20,6 +22,14 @@ int DemoMain() {
     for (const std::string& warning : options.warnings) {
         std::fprintf(stderr, "quillmoor: %s\n", warning.c_str());
     }
+    RunPlace place;
+    std::string error;
+    if (!RunDirectory::Enter(options.dataDirectory, RunEnvironment::FromProcess(), &place, &error)) {
+        std::fprintf(stderr, "quillmoor: %s\n", error.c_str());
+        return 1;
+    }
+    RunModes::AnchorPaths(&options, place.startDirectory);
+    LogFile::SetDirectory(place.logDirectory);
     DemoRunModes::Configure(options);
 
     Framework::SetCallbackDeviceCreated(DemoDeviceCreated);
@@ -44,5 +54,7 @@ int DemoMain() {
         DemoInit();
     }
     Framework::Run(nullptr);
-    return DemoRunModes::Finish(Framework::ExitCode());
+    const int exitCode = DemoRunModes::Finish(Framework::ExitCode());
+    RunDirectory::Leave(place);
+    return exitCode;
 }

@@ -111,7 +111,7 @@ void WriteCaptureFrame(const unsigned char* rgba, int width, int height) {
             settings.width = width;
             settings.height = height;
             settings.fps = s.options.fps;
-            settings.audioPath = WindowsPath::Resolve(musicFile).value_or("");
+            settings.audioPath = WindowsPath::ResolveForReading(musicFile).value_or("");
             settings.durationSeconds = s.options.untilSeconds;
             if (!s.video.Open(settings)) {
                 Fail(s.video.Error() +

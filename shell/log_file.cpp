@@ -2,6 +2,7 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <cstring>
 
 #include "platform/fs/windows_path.h"
 
@@ -11,29 +12,58 @@ constexpr const char* weekdayNames[7] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri
 constexpr const char* monthNames[12] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                         "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
 
+constexpr const char* startBanner = "-------------------- Corvel log started on: %s --------------------";
+constexpr const char* endBanner = "-------------------- Corvel log ended on: %s --------------------";
+
 std::FILE* stream = nullptr;
 bool opened = false;
 char message[LogFile::messageCapacity];
+// Constant-initialised, so the log works whatever the order of static initialisation.
+char path[4096] = "bramble.txt";
+bool startPending = false;
+std::time_t startTime = 0;
 
-void WriteBanner(const char* format, int trailingNewLines) {
-    const std::string date = LogFile::DateText(std::time(nullptr));
+void WriteBanner(const char* format, std::time_t when, int trailingNewLines) {
+    const std::string date = LogFile::DateText(when);
     LogFile::NewLines(1);
     LogFile::Print(format, date.c_str());
     LogFile::NewLines(trailingNewLines);
 }
 
+void WriteStartBannerIfPending() {
+    if (startPending) {
+        startPending = false;
+        WriteBanner(startBanner, startTime, 1);
+    }
+}
+
 } // namespace
 
 LogFile::LogFile() {
-    WriteBanner("-------------------- Corvel log started on: %s --------------------", 1);
+    startTime = std::time(nullptr);
+    startPending = true;
 }
 
 LogFile::~LogFile() {
-    WriteBanner("-------------------- Corvel log ended on: %s --------------------", 3);
+    // A program that stopped before it settled where its log goes (-help, an unusable
+    // -data) leaves no log behind.
+    if (startPending) {
+        startPending = false;
+        return;
+    }
+    WriteBanner(endBanner, std::time(nullptr), 3);
+}
+
+void LogFile::SetDirectory(const std::string& directory) {
+    const std::string file = directory.empty() ? std::string(fileName) : directory + "/" + fileName;
+    if (file.size() < sizeof path) {
+        std::memcpy(path, file.c_str(), file.size() + 1);
+    }
+    WriteStartBannerIfPending();
 }
 
 void LogFile::Open() {
-    stream = WindowsPath::OpenFile(fileName, opened ? "a" : "w");
+    stream = WindowsPath::OpenFile(path, opened ? "a" : "w");
     opened = true;
     if (stream == nullptr) {
         stream = stdout;
@@ -55,6 +85,7 @@ void LogFile::Close() {
 }
 
 void LogFile::NewLines(int count) {
+    WriteStartBannerIfPending();
     Open();
     for (int i = 0; i < count; ++i) {
         std::fputc('\n', stream);
@@ -63,6 +94,7 @@ void LogFile::NewLines(int count) {
 }
 
 void LogFile::Print(const char* format, ...) {
+    WriteStartBannerIfPending();
     va_list args;
     va_start(args, format);
     // vsnprintf never writes past the buffer; longer text is cut.
@@ -91,4 +123,6 @@ std::string LogFile::DateText(std::time_t when) {
 void LogFile::ResetForTest() {
     Close();
     opened = false;
+    startPending = false;
+    SetDirectory("");
 }

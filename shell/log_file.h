@@ -1,6 +1,10 @@
 #pragma once
 // The plain-text run log "bramble.txt": opened and closed around every write so that what
-// was written survives a crash. Start and end banners come from the one global object.
+// was written survives a crash. Start and end banners come from the one global object. The
+// object is made during static initialisation, before the program knows where its run
+// directory is; the start banner (dated then) is written by the first write or by
+// SetDirectory, whichever comes first, so it lands in the log the run settles on; without
+// either, the program writes no log at all.
 
 #include <ctime>
 #include <string>
@@ -18,6 +22,10 @@ class LogFile {
     ~LogFile();
     LogFile(const LogFile&) = delete;
     LogFile& operator=(const LogFile&) = delete;
+
+    // Where the log goes from now on: `directory`/bramble.txt (empty: the working directory).
+    // Writes the start banner if it is still to come.
+    static void SetDirectory(const std::string& directory);
 
     // printf-style; the log adds the line break.
     static void Print(const char* format, ...) __attribute__((format(printf, 1, 2)));

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cwctype>
+#include <filesystem>
 
 namespace {
 
@@ -31,7 +32,7 @@ constexpr FrameworkKeyword frameworkKeywords[] = {
     {L"noerrormsgboxes", false},
 };
 
-enum class Keyword { Capture, Fps, Until, Shots, Out, Clock, TraceFrom, TraceUntil, Trace, Help };
+enum class Keyword { Capture, Fps, Until, Shots, Out, Clock, TraceFrom, TraceUntil, Trace, Data, Help };
 
 // Longer keywords before their prefixes ("tracefrom" before "trace").
 struct RunKeyword {
@@ -49,6 +50,7 @@ constexpr RunKeyword runKeywords[] = {
     {L"tracefrom", Keyword::TraceFrom, true},
     {L"traceuntil", Keyword::TraceUntil, true},
     {L"trace", Keyword::Trace, true},
+    {L"data", Keyword::Data, true},
     {L"help", Keyword::Help, false},
 };
 
@@ -303,6 +305,13 @@ class Parser {
             }
             (keyword == Keyword::TraceFrom ? options.traceFromSeconds : options.traceUntilSeconds) = number;
             return;
+        case Keyword::Data:
+            if (value.empty()) {
+                Warn(name, "needs a directory");
+                return;
+            }
+            options.dataDirectory = value;
+            return;
         case Keyword::Help:
             options.help = true;
             return;
@@ -361,6 +370,14 @@ constexpr const char* usageText =
     "  -tracefrom:T -traceuntil:T  music seconds that bound the trace\n"
     "  -help                     this text\n"
     "\n"
+    "Media: the run directory holds data.rar, z.ogg and data/. It is -data:DIR when given,\n"
+    "else the installed media (share/quillmoor beside the installed bin/) for an installed\n"
+    "quillmoor, else the current directory; it is made current for the run. The log\n"
+    "bramble.txt goes there too, or, when it is read-only, to $XDG_STATE_HOME/quillmoor\n"
+    "(~/.local/state/quillmoor), with the archive extracted into a private directory under\n"
+    "$XDG_RUNTIME_DIR/quillmoor (else ~/.cache/quillmoor) that is removed after the run.\n"
+    "  -data:DIR                 the run directory\n"
+    "\n"
     "Hot keys: Escape quits, Pause stops the framework clock, F3 switches to the reference\n"
     "device, F8 toggles wireframe, Alt+Enter switches between window and full screen.\n";
 
@@ -372,4 +389,15 @@ RunModeOptions RunModes::Parse(std::wstring_view commandLine) {
 
 std::string RunModes::Usage() {
     return usageText;
+}
+
+void RunModes::AnchorPaths(RunModeOptions* options, const std::string& base) {
+    const auto anchor = [&](std::string* path) {
+        if (!path->empty() && path->front() != '/') {
+            *path = (std::filesystem::path(base) / *path).lexically_normal().string();
+        }
+    };
+    anchor(&options->capturePath);
+    anchor(&options->outDirectory);
+    anchor(&options->tracePath);
 }

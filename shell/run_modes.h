@@ -32,6 +32,9 @@ struct RunModeOptions {
     double traceFromSeconds = 0;
     double traceUntilSeconds = std::numeric_limits<double>::infinity();
 
+    // -data:DIR: the run directory with the media (empty: found as run_directory.h says).
+    std::string dataDirectory;
+
     bool help = false;
 
     // One line per value that could not be used; the run goes on with the default.
@@ -48,5 +51,9 @@ RunModeOptions Parse(std::wstring_view commandLine);
 
 // The usage text printed by -help: the framework's options and the run modes.
 std::string Usage();
+
+// Makes the relative output paths (-capture, -out, -trace) absolute against `base`, the
+// directory the program was started in, before the run directory is made current.
+void AnchorPaths(RunModeOptions* options, const std::string& base);
 
 } // namespace RunModes

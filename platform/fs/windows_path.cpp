@@ -73,9 +73,54 @@ std::string Join(bool absolute, const std::vector<std::string>& parts) {
     return out;
 }
 
+std::string& ReadFallback() {
+    static std::string directory;
+    return directory;
+}
+
+bool IsDirectory(const std::string& posixPath) {
+    struct stat info {};
+    return ::stat(posixPath.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+// Makes the missing directories of `relativeDirectory` in the working directory, each as far
+// as the read fallback has it; stops at the first the fallback does not have.
+void MakeDirectoriesTheFallbackHas(const std::string& relativeDirectory) {
+    std::size_t end = 0;
+    while (end != std::string::npos) {
+        end = relativeDirectory.find('/', end + 1);
+        const std::string prefix = relativeDirectory.substr(0, end);
+        if (IsDirectory(prefix)) {
+            continue;
+        }
+        const std::optional<std::string> there = WindowsPath::Resolve(ReadFallback() + "/" + prefix);
+        if (!there || !IsDirectory(*there) || ::mkdir(prefix.c_str(), 0777) != 0) {
+            return;
+        }
+    }
+}
+
 } // namespace
 
 namespace WindowsPath {
+
+void SetReadFallback(std::string directory) {
+    while (directory.size() > 1 && directory.back() == '/') {
+        directory.pop_back();
+    }
+    ReadFallback() = std::move(directory);
+}
+
+std::optional<std::string> ResolveForReading(std::string_view windowsPath) {
+    std::optional<std::string> path = Resolve(windowsPath);
+    if (!path || ReadFallback().empty() || IsSeparator(windowsPath.front()) || Exists(*path)) {
+        return path;
+    }
+    // The path is relative and does not climb out (Resolve checked), so it stays inside the
+    // fallback too.
+    std::optional<std::string> there = Resolve(ReadFallback() + "/" + *path);
+    return there && Exists(*there) ? there : path;
+}
 
 std::optional<std::string> Resolve(std::string_view windowsPath) {
     if (windowsPath.empty() || windowsPath.find('\0') != std::string_view::npos) {
@@ -137,15 +182,23 @@ std::FILE* OpenFile(std::string_view windowsPath, const char* mode) {
     if (mode == nullptr) {
         return nullptr;
     }
-    const std::optional<std::string> path = Resolve(windowsPath);
-    if (!path) {
-        return nullptr;
-    }
     // Windows' text-mode letter means nothing here.
     std::string posixMode;
     for (const char* m = mode; *m != '\0'; ++m) {
         if (*m != 't') {
             posixMode += *m;
+        }
+    }
+    const bool readOnly =
+        !posixMode.empty() && posixMode.front() == 'r' && posixMode.find('+') == std::string::npos;
+    const std::optional<std::string> path = readOnly ? ResolveForReading(windowsPath) : Resolve(windowsPath);
+    if (!path) {
+        return nullptr;
+    }
+    if (!readOnly && !ReadFallback().empty() && !IsSeparator(windowsPath.front())) {
+        const std::size_t slash = path->rfind('/');
+        if (slash != std::string::npos && slash > 0) {
+            MakeDirectoriesTheFallbackHas(path->substr(0, slash));
         }
     }
     return std::fopen(path->c_str(), posixMode.c_str());

@@ -18,7 +18,20 @@ namespace WindowsPath {
 // (a relative path climbing out of the working tree) or empty.
 std::optional<std::string> Resolve(std::string_view windowsPath);
 
-// fopen through the resolver; the mode is fopen's. Creating a file creates no directories.
+// A directory that relative paths are also read from when the working directory does not
+// hold them: a run whose media directory cannot be written works in a directory of its own
+// and reads the media through (empty: none). Writes and deletions stay in the working
+// directory; a directory that only the fallback has is made in the working directory when a
+// file is created in it, so extraction finds the layout it expects.
+void SetReadFallback(std::string directory);
+
+// Resolve, then, for a relative path that does not exist in the working directory, the
+// same path in the read fallback when it exists there.
+std::optional<std::string> ResolveForReading(std::string_view windowsPath);
+
+// fopen through the resolver; the mode is fopen's. Opening for reading only ("r", "rb")
+// looks in the read fallback too. Creating a file creates no directories (but those the
+// read fallback has).
 std::FILE* OpenFile(std::string_view windowsPath, const char* mode);
 
 // The same for a UTF-16 path, as the platform's wide-character functions receive it.

@@ -162,6 +162,67 @@ TEST_F(WindowsPathTest, DeleteFileWGoesThroughTheResolver) {
     EXPECT_EQ(DeleteFileW(nullptr), FALSE);
 }
 
+// A run directory read through from an empty working directory: reads find its files,
+// writes and deletions stay in the working directory, and directories it has are made there
+// when a file is created in them.
+class ReadFallbackTest : public WindowsPathTest {
+  protected:
+    void SetUp() override {
+        WindowsPathTest::SetUp();
+        media_ = root_ / "media";
+        fs::create_directories(media_ / "Data" / "meshes");
+        fs::create_directories(media_ / "Data" / "Textures");
+        std::ofstream(media_ / "z.ogg") << "music";
+        std::ofstream(media_ / "Data" / "Textures" / "greets.jpg") << "greets";
+        fs::create_directories(root_ / "empty");
+        fs::current_path(root_ / "empty");
+        WindowsPath::SetReadFallback(media_.string() + "/");
+    }
+    void TearDown() override {
+        WindowsPath::SetReadFallback("");
+        WindowsPathTest::TearDown();
+    }
+    fs::path media_;
+};
+
+TEST_F(ReadFallbackTest, ReadsFindTheRunDirectoryAndWritesStayInTheWorkingDirectory) {
+    std::FILE* music = WindowsPath::OpenFile(std::string_view("Z.OGG"), "rb");
+    ASSERT_NE(music, nullptr);
+    EXPECT_EQ(ReadAll(music), "music");
+    std::FILE* image = WindowsPath::OpenFile(std::string_view("data//textures//GREETS.jpg"), "r");
+    ASSERT_NE(image, nullptr);
+    EXPECT_EQ(ReadAll(image), "greets");
+    EXPECT_EQ(WindowsPath::ResolveForReading("z.ogg"), media_.string() + "/z.ogg");
+
+    // Created beside the run directory's files, in directories made for it here.
+    Write("data\\textures\\circle01.dds", "extracted");
+    EXPECT_TRUE(fs::is_regular_file("data/textures/circle01.dds"));
+    EXPECT_FALSE(fs::exists(media_ / "Data" / "Textures" / "circle01.dds"));
+    Write("data\\meshes\\blobby02.x", "mesh");
+    EXPECT_TRUE(fs::is_regular_file("data/meshes/blobby02.x"));
+    // A directory neither has is still not made.
+    EXPECT_EQ(WindowsPath::OpenFile(std::string_view("data\\nodir\\f.x"), "wb"), nullptr);
+    EXPECT_FALSE(fs::exists("data/nodir"));
+
+    // The working directory's copy wins once it exists; the run directory's is untouched.
+    Write("z.ogg", "mine");
+    std::FILE* mine = WindowsPath::OpenFile(std::string_view("z.ogg"), "rb");
+    ASSERT_NE(mine, nullptr);
+    EXPECT_EQ(ReadAll(mine), "mine");
+    EXPECT_EQ(DeleteFileW(L"z.ogg"), TRUE);
+    EXPECT_EQ(DeleteFileW(L"z.ogg"), FALSE); // the run directory's is not deleted
+    EXPECT_TRUE(fs::exists(media_ / "z.ogg"));
+    EXPECT_EQ(DeleteFileW(L"data\\textures\\greets.jpg"), FALSE);
+    EXPECT_TRUE(fs::exists(media_ / "Data" / "Textures" / "greets.jpg"));
+}
+
+TEST_F(ReadFallbackTest, ClimbingOutIsRefusedInTheRunDirectoryToo) {
+    std::ofstream(root_ / "secret.txt") << "secret";
+    EXPECT_EQ(WindowsPath::OpenFile(std::string_view("..\\secret.txt"), "rb"), nullptr);
+    EXPECT_EQ(WindowsPath::OpenFile(std::string_view("data\\..\\..\\secret.txt"), "rb"), nullptr);
+    EXPECT_FALSE(WindowsPath::ResolveForReading("..\\media\\z.ogg").has_value());
+}
+
 struct Utf8Case {
     const char* utf8;
     const wchar_t* wide;

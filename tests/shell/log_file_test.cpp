@@ -84,6 +84,26 @@ TEST_F(LogFileTest, WholeRunHasBannersAroundTheMessagesInTheDocumentedLayout) {
     EXPECT_TRUE(std::regex_match(text, layout)) << text;
 }
 
+// The global log is made before the run knows its log directory: the start banner waits for
+// it and nothing is written in the working directory.
+TEST_F(LogFileTest, StartBannerGoesWhereTheDirectoryIsSetLater) {
+    fs::create_directory("state");
+    {
+        LogFile log;
+        EXPECT_FALSE(fs::exists(LogFile::fileName));
+        LogFile::SetDirectory((directory / "state").string());
+        LogFile::Print("Loading %s ...", "a.tga");
+    }
+    EXPECT_FALSE(fs::exists(LogFile::fileName));
+    std::ifstream in(directory / "state" / LogFile::fileName, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    EXPECT_TRUE(std::regex_match(text.str(), std::regex("\n-+ Corvel log started on: [^\n]+ -+\n\n"
+                                                        "Loading a.tga ...\n"
+                                                        "\n-+ Corvel log ended on: [^\n]+ -+\n\n\n\n")))
+        << text.str();
+}
+
 TEST_F(LogFileTest, UnopenableFileSendsTheWriteToStandardOutput) {
     fs::create_directory(LogFile::fileName); // a directory cannot be opened as the log
     testing::internal::CaptureStdout();

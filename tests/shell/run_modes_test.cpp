@@ -117,6 +117,25 @@ TEST(RunModesParse, TraceAndItsWindow) {
     EXPECT_EQ(o.traceFromSeconds, 3);
 }
 
+TEST(RunModesParse, DataDirectoryAndOutputPathsAnchoredAtTheStart) {
+    RunModeOptions o = ParseArgs(L"-data:/usr/share/quillmoor -shots:1 -trace:t.jsonl");
+    EXPECT_EQ(o.dataDirectory, "/usr/share/quillmoor");
+    RunModes::AnchorPaths(&o, "/home/me/videos");
+    EXPECT_EQ(o.outDirectory, "/home/me/videos/");
+    EXPECT_EQ(o.tracePath, "/home/me/videos/t.jsonl");
+
+    o = ParseArgs(L"\"-capture:my clips/q.mp4\" -data");
+    EXPECT_TRUE(o.dataDirectory.empty());
+    EXPECT_EQ(o.warnings.size(), 1u); // -data without a directory
+    RunModes::AnchorPaths(&o, "/home/me");
+    EXPECT_EQ(o.capturePath, "/home/me/my clips/q.mp4");
+
+    o = ParseArgs(L"-capture:/tmp/q.mp4 -out:../shots");
+    RunModes::AnchorPaths(&o, "/home/me/videos");
+    EXPECT_EQ(o.capturePath, "/tmp/q.mp4"); // absolute paths stay
+    EXPECT_EQ(o.outDirectory, "/home/me/shots");
+}
+
 TEST(RunModesParse, OverlongValuesAreRefused) {
     const RunModeOptions o = ParseArgs(L"-capture:" + std::wstring(10000, L'a'));
     EXPECT_FALSE(o.capture);
@@ -125,8 +144,9 @@ TEST(RunModesParse, OverlongValuesAreRefused) {
 
 TEST(RunModesUsage, NamesEveryRunModeKeyword) {
     const std::string usage = RunModes::Usage();
-    for (const char* keyword : {"-capture:", "-fps:", "-until:", "-shots:", "-out:", "-clock:", "-trace:",
-                                "-tracefrom:", "-traceuntil:", "-help", "-windowed", "-quitafterframe:"}) {
+    for (const char* keyword :
+         {"-capture:", "-fps:", "-until:", "-shots:", "-out:", "-clock:", "-trace:", "-tracefrom:",
+          "-traceuntil:", "-data:", "-help", "-windowed", "-quitafterframe:"}) {
         EXPECT_NE(usage.find(keyword), std::string::npos) << keyword;
     }
 }
