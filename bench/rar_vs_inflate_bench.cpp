@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/media_dir.h"
 #include "rar/rar_reader.h"
 #include "rar/rar_writer.h"
 
@@ -58,20 +59,12 @@ std::vector<std::uint8_t> TextLike(std::size_t size) {
     return text;
 }
 
-fs::path MediaDir() {
-    if (const char* dir = std::getenv("QUILLMOOR_MEDIA_DIR")) {
-        return dir;
-    }
-    std::error_code ec;
-    return fs::read_symlink("/proc/self/exe", ec).parent_path().parent_path() / "media-staging";
-}
-
 // Every file under the media directory whose extension is in `extensions`, concatenated
 // in name order.
 std::vector<std::uint8_t> MediaFiles(const std::vector<std::string>& extensions) {
     std::vector<fs::path> paths;
     std::error_code ec;
-    for (auto it = fs::recursive_directory_iterator(MediaDir(), ec); !ec && it != fs::end(it);
+    for (auto it = fs::recursive_directory_iterator(BenchMedia::Dir(), ec); !ec && it != fs::end(it);
          it.increment(ec)) {
         std::string ext = it->path().extension().string();
         std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
