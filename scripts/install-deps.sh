@@ -7,7 +7,7 @@ packages=(
   build-essential cmake ninja-build pkg-config clang-format
   libsdl2-dev libepoxy-dev libstb-dev libvorbis-dev libogg-dev zlib1g-dev
   libgl1-mesa-dri libegl-mesa0 libegl1 libegl-dev libgl-dev
-  glslang-dev glslang-tools spirv-cross libspirv-cross-c-shared-dev spirv-tools
+  glslang-dev glslang-tools spirv-cross libspirv-cross-c-shared-dev spirv-tools libfast-float-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth ffmpeg fonts-dejavu-core
 )

@@ -12,20 +12,20 @@ namespace {
 constexpr std::size_t kHeaderBytes = 16;
 constexpr int kMaxDepth = 64;
 
+// Reads objects straight off the token stream with one token of lookahead.
 class Parser {
   public:
-    explicit Parser(const std::vector<XToken>& tokens) : t_(tokens) {}
+    explicit Parser(XTokenStream& tokens) : tokens_(tokens) { Advance(); }
 
     bool File(std::vector<XObject>& objects) {
-        while (pos_ < t_.size()) {
-            const XToken& tok = t_[pos_];
-            if (tok.kind == XToken::Separator) {
-                ++pos_;
-            } else if (tok.kind == XToken::Name && tok.text == "template") {
+        while (tok_.kind != XToken::End) {
+            if (tok_.kind == XToken::Separator) {
+                Advance();
+            } else if (tok_.kind == XToken::Name && tok_.text == "template") {
                 if (!SkipTemplate()) {
                     return false;
                 }
-            } else if (tok.kind == XToken::Name) {
+            } else if (tok_.kind == XToken::Name) {
                 XObject object;
                 if (!Object(object, 0)) {
                     return false;
@@ -39,26 +39,27 @@ class Parser {
     }
 
   private:
-    bool At(XToken::Kind kind) const { return pos_ < t_.size() && t_[pos_].kind == kind; }
+    void Advance() { tok_ = tokens_.Next(); }
+    bool At(XToken::Kind kind) const { return tok_.kind == kind; }
 
     bool SkipTemplate() {
-        ++pos_;
+        Advance();
         if (!At(XToken::Name)) {
             return false;
         }
-        ++pos_;
+        Advance();
         if (!At(XToken::OpenBrace)) {
             return false;
         }
         int depth = 0;
-        while (pos_ < t_.size()) {
-            if (t_[pos_].kind == XToken::OpenBrace) {
+        while (tok_.kind != XToken::End && tok_.kind != XToken::Error) {
+            if (tok_.kind == XToken::OpenBrace) {
                 ++depth;
-            } else if (t_[pos_].kind == XToken::CloseBrace && --depth == 0) {
-                ++pos_;
+            } else if (tok_.kind == XToken::CloseBrace && --depth == 0) {
+                Advance();
                 return true;
             }
-            ++pos_;
+            Advance();
         }
         return false;
     }
@@ -68,54 +69,57 @@ class Parser {
         if (depth > kMaxDepth) {
             return false;
         }
-        object.type = t_[pos_++].text;
+        object.type = tok_.text;
+        Advance();
         if (At(XToken::Name)) {
-            object.name = t_[pos_++].text;
+            object.name = tok_.text;
+            Advance();
         }
         if (At(XToken::Guid)) {
-            ++pos_;
+            Advance();
         }
         if (!At(XToken::OpenBrace)) {
             return false;
         }
-        ++pos_;
-        while (pos_ < t_.size()) {
-            const XToken& tok = t_[pos_];
-            switch (tok.kind) {
+        Advance();
+        while (tok_.kind != XToken::End) {
+            switch (tok_.kind) {
             case XToken::CloseBrace:
-                ++pos_;
+                Advance();
                 return true;
             case XToken::Number:
-                object.numbers.push_back(tok.number);
-                ++pos_;
+                object.numbers.push_back(tok_.number);
+                tokens_.AppendListRest(object.numbers);
+                Advance();
                 break;
             case XToken::String:
-                object.strings.push_back(tok.text);
-                ++pos_;
+                object.strings.emplace_back(tok_.text);
+                Advance();
                 break;
             case XToken::Separator:
             case XToken::Guid:
-                ++pos_;
+                Advance();
                 break;
             case XToken::OpenBrace: {
-                ++pos_;
+                Advance();
                 XObject reference;
                 reference.isReference = true;
                 if (At(XToken::Name)) {
-                    reference.name = t_[pos_++].text;
+                    reference.name = tok_.text;
+                    Advance();
                 }
                 if (At(XToken::Guid)) {
-                    ++pos_;
+                    Advance();
                 }
                 if (!At(XToken::CloseBrace)) {
                     return false;
                 }
-                ++pos_;
+                Advance();
                 object.children.push_back(std::move(reference));
                 break;
             }
             case XToken::Name: {
-                if (tok.text == "template") {
+                if (tok_.text == "template") {
                     return false;
                 }
                 XObject child;
@@ -132,8 +136,8 @@ class Parser {
         return false;
     }
 
-    const std::vector<XToken>& t_;
-    std::size_t pos_ = 0;
+    XTokenStream& tokens_;
+    XToken tok_;
 };
 
 } // namespace
@@ -172,9 +176,9 @@ HRESULT Parse(const std::uint8_t* data, std::size_t size, std::vector<XObject>& 
         body = inflated->data();
         bodySize = inflated->size();
     }
-    const auto tokens =
-        text ? XFileTokens::FromText(body, bodySize) : XFileTokens::FromBinary(body, bodySize, floatBytes);
-    if (!tokens || !Parser(*tokens).File(objects)) {
+    XTokenStream tokens =
+        text ? XTokenStream::Text(body, bodySize) : XTokenStream::Binary(body, bodySize, floatBytes);
+    if (!Parser(tokens).File(objects)) {
         objects.clear();
         return D3DXERR_INVALIDDATA;
     }

@@ -1,7 +1,9 @@
 #include "platform/d3dx9/x_file_tokens.h"
 
-#include <cstdlib>
+#include <array>
 #include <cstring>
+
+#include "platform/d3dx9/text_number.h"
 
 namespace {
 
@@ -20,17 +22,29 @@ constexpr std::uint16_t kTokenTemplate = 31;
 
 struct Keyword {
     std::uint16_t code;
-    const char* text;
+    std::string_view text;
 };
 constexpr Keyword kKeywords[] = {{40, "WORD"}, {41, "DWORD"}, {42, "FLOAT"},   {43, "DOUBLE"},
                                  {44, "CHAR"}, {45, "UCHAR"}, {46, "SWORD"},   {47, "SDWORD"},
                                  {48, "VOID"}, {49, "LPSTR"}, {50, "UNICODE"}, {51, "CSTRING"},
                                  {52, "ARRAY"}};
 
-bool IsDelimiter(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v' || c == '{' ||
-           c == '}' || c == ',' || c == ';' || c == '"' || c == '<' || c == '>' || c == '(' || c == ')' ||
-           c == '[' || c == ']' || c == '#' || c == '\0';
+// Characters that end a name or number in a text body.
+constexpr std::array<bool, 256> kDelimiters = [] {
+    std::array<bool, 256> table{};
+    for (const unsigned char c : std::string_view(" \t\r\n\f\v{},;\"<>()[]#", 19)) {
+        table[c] = true;
+    }
+    table[0] = true;
+    return table;
+}();
+
+bool IsSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v' || c == '\0';
+}
+
+bool MayStartNumber(char c) {
+    return (c >= '0' && c <= '9') || c == '-' || c == '+' || c == '.';
 }
 
 XToken Simple(XToken::Kind kind) {
@@ -39,245 +53,228 @@ XToken Simple(XToken::Kind kind) {
     return t;
 }
 
-class Reader {
-  public:
-    Reader(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
-    std::size_t Left() const { return size_ - pos_; }
-    bool U16(std::uint16_t& v) {
-        if (Left() < 2) {
-            return false;
-        }
-        v = static_cast<std::uint16_t>(data_[pos_] | (data_[pos_ + 1] << 8));
-        pos_ += 2;
-        return true;
-    }
-    bool U32(std::uint32_t& v) {
-        if (Left() < 4) {
-            return false;
-        }
-        std::memcpy(&v, data_ + pos_, 4);
-        pos_ += 4;
-        return true;
-    }
-    bool Bytes(std::size_t n, const std::uint8_t*& p) {
-        if (Left() < n) {
-            return false;
-        }
-        p = data_ + pos_;
-        pos_ += n;
-        return true;
-    }
-    bool PeekU16(std::uint16_t& v) const {
-        if (Left() < 2) {
-            return false;
-        }
-        v = static_cast<std::uint16_t>(data_[pos_] | (data_[pos_ + 1] << 8));
-        return true;
-    }
+XToken WithText(XToken::Kind kind, const char* text, std::size_t length) {
+    XToken t;
+    t.kind = kind;
+    t.text = std::string_view(text, length);
+    return t;
+}
 
-  private:
-    const std::uint8_t* data_;
-    std::size_t size_;
-    std::size_t pos_ = 0;
-};
+XToken WithNumber(double number) {
+    XToken t;
+    t.kind = XToken::Number;
+    t.number = number;
+    return t;
+}
+
+std::uint16_t LoadU16(const std::uint8_t* p) {
+    return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
+}
+
+std::uint32_t LoadU32(const std::uint8_t* p) {
+    std::uint32_t v;
+    std::memcpy(&v, p, 4);
+    return v;
+}
 
 } // namespace
 
-namespace XFileTokens {
-
-std::optional<std::vector<XToken>> FromText(const std::uint8_t* data, std::size_t size) {
-    std::vector<XToken> tokens;
-    const char* s = reinterpret_cast<const char*>(data);
-    std::size_t i = 0;
-    while (i < size) {
-        const char c = s[i];
-        if (c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v' || c == '\0') {
-            ++i;
-        } else if (c == '#' || (c == '/' && i + 1 < size && s[i + 1] == '/')) {
-            while (i < size && s[i] != '\n') {
-                ++i;
-            }
-        } else if (c == '{') {
-            tokens.push_back(Simple(XToken::OpenBrace));
-            ++i;
-        } else if (c == '}') {
-            tokens.push_back(Simple(XToken::CloseBrace));
-            ++i;
-        } else if (c == ',' || c == ';') {
-            tokens.push_back(Simple(XToken::Separator));
-            ++i;
-        } else if (c == '<') {
-            const std::size_t start = ++i;
-            while (i < size && s[i] != '>') {
-                ++i;
-            }
-            if (i >= size) {
-                return std::nullopt;
-            }
-            XToken t = Simple(XToken::Guid);
-            t.text.assign(s + start, i - start);
-            tokens.push_back(std::move(t));
-            ++i;
-        } else if (c == '"') {
-            const std::size_t start = ++i;
-            while (i < size && s[i] != '"') {
-                ++i;
-            }
-            if (i >= size) {
-                return std::nullopt;
-            }
-            XToken t = Simple(XToken::String);
-            t.text.assign(s + start, i - start);
-            tokens.push_back(std::move(t));
-            ++i;
-        } else if (c == '>' || c == '(' || c == ')' || c == '[' || c == ']') {
-            tokens.push_back(Simple(XToken::Other));
-            ++i;
-        } else {
-            const std::size_t start = i;
-            while (i < size && !IsDelimiter(s[i]) && !(s[i] == '/' && i + 1 < size && s[i + 1] == '/')) {
-                ++i;
-            }
-            XToken t;
-            t.text.assign(s + start, i - start);
-            const char first = t.text[0];
-            if ((first >= '0' && first <= '9') || first == '-' || first == '+' || first == '.') {
-                char* end = nullptr;
-                const double value = std::strtod(t.text.c_str(), &end);
-                if (end != t.text.c_str() && *end == '\0') {
-                    t.kind = XToken::Number;
-                    t.number = value;
-                    t.text.clear();
-                    tokens.push_back(std::move(t));
-                    continue;
-                }
-            }
-            t.kind = XToken::Name;
-            tokens.push_back(std::move(t));
-        }
-    }
-    return tokens;
+XTokenStream XTokenStream::Text(const std::uint8_t* body, std::size_t size) {
+    return XTokenStream(body, size, 0);
 }
 
-std::optional<std::vector<XToken>> FromBinary(const std::uint8_t* data, std::size_t size, int floatBytes) {
-    std::vector<XToken> tokens;
-    Reader r(data, size);
-    std::uint16_t code = 0;
-    while (r.Left() > 0) {
-        if (!r.U16(code)) {
-            return std::nullopt;
+XTokenStream XTokenStream::Binary(const std::uint8_t* body, std::size_t size, int floatBytes) {
+    return XTokenStream(body, size, floatBytes);
+}
+
+XToken XTokenStream::Next() {
+    if (failed_) {
+        return Simple(XToken::Error);
+    }
+    return floatBytes_ == 0 ? NextText() : NextBinary();
+}
+
+XToken XTokenStream::Fail() {
+    failed_ = true;
+    return Simple(XToken::Error);
+}
+
+XToken XTokenStream::NextText() {
+    const char* s = reinterpret_cast<const char*>(data_);
+    while (pos_ < size_) {
+        const char c = s[pos_];
+        if (IsSpace(c)) {
+            ++pos_;
+            continue;
         }
+        if (c == '#' || (c == '/' && pos_ + 1 < size_ && s[pos_ + 1] == '/')) {
+            const void* newline = std::memchr(s + pos_, '\n', size_ - pos_);
+            pos_ =
+                newline != nullptr ? static_cast<std::size_t>(static_cast<const char*>(newline) - s) : size_;
+            continue;
+        }
+        switch (c) {
+        case '{':
+            ++pos_;
+            return Simple(XToken::OpenBrace);
+        case '}':
+            ++pos_;
+            return Simple(XToken::CloseBrace);
+        case ',':
+        case ';':
+            ++pos_;
+            return Simple(XToken::Separator);
+        case '<':
+        case '"': {
+            const std::size_t start = pos_ + 1;
+            const void* close = std::memchr(s + start, c == '<' ? '>' : '"', size_ - start);
+            if (close == nullptr) {
+                return Fail();
+            }
+            const std::size_t end = static_cast<std::size_t>(static_cast<const char*>(close) - s);
+            pos_ = end + 1;
+            return WithText(c == '<' ? XToken::Guid : XToken::String, s + start, end - start);
+        }
+        case '>':
+        case '(':
+        case ')':
+        case '[':
+        case ']':
+            ++pos_;
+            return Simple(XToken::Other);
+        default:
+            break;
+        }
+        const std::size_t start = pos_;
+        while (pos_ < size_ && !kDelimiters[static_cast<unsigned char>(s[pos_])] &&
+               !(s[pos_] == '/' && pos_ + 1 < size_ && s[pos_ + 1] == '/')) {
+            ++pos_;
+        }
+        const std::string_view text(s + start, pos_ - start);
+        double value = 0;
+        if (MayStartNumber(text[0]) && TextNumber::Parse(text, value)) {
+            return WithNumber(value);
+        }
+        return WithText(XToken::Name, text.data(), text.size());
+    }
+    return Simple(XToken::End);
+}
+
+double XTokenStream::ListNumber() {
+    const std::uint8_t* p = data_ + pos_;
+    --listLeft_;
+    if (!listOfFloats_) {
+        pos_ += 4;
+        return LoadU32(p);
+    }
+    pos_ += static_cast<std::size_t>(floatBytes_);
+    if (floatBytes_ == 8) {
+        double v;
+        std::memcpy(&v, p, 8);
+        return v;
+    }
+    float v;
+    std::memcpy(&v, p, 4);
+    return v;
+}
+
+void XTokenStream::AppendListRest(std::vector<double>& out) {
+    out.reserve(out.size() + listLeft_);
+    while (listLeft_ > 0) {
+        out.push_back(ListNumber());
+    }
+}
+
+XToken XTokenStream::NextBinary() {
+    if (listLeft_ > 0) {
+        return WithNumber(ListNumber());
+    }
+    for (;;) {
+        const std::size_t left = size_ - pos_;
+        if (left == 0) {
+            return Simple(XToken::End);
+        }
+        if (left < 2) {
+            return Fail();
+        }
+        const std::uint16_t code = LoadU16(data_ + pos_);
+        pos_ += 2;
         switch (code) {
         case kTokenName:
         case kTokenString: {
-            std::uint32_t length = 0;
-            const std::uint8_t* p = nullptr;
-            if (!r.U32(length) || !r.Bytes(length, p)) {
-                return std::nullopt;
+            if (size_ - pos_ < 4) {
+                return Fail();
             }
-            XToken t;
-            t.kind = code == kTokenName ? XToken::Name : XToken::String;
-            t.text.assign(reinterpret_cast<const char*>(p), length);
+            const std::uint32_t length = LoadU32(data_ + pos_);
+            pos_ += 4;
+            if (size_ - pos_ < length) {
+                return Fail();
+            }
+            const XToken t = WithText(code == kTokenName ? XToken::Name : XToken::String,
+                                      reinterpret_cast<const char*>(data_ + pos_), length);
+            pos_ += length;
             // A string ends in a separator, written by some tools as a WORD and by others as
             // a DWORD; token code 0 does not exist, so a zero high half is safe to skip.
-            std::uint16_t next = 0;
-            if (code == kTokenString && r.PeekU16(next) && (next == kTokenComma || next == kTokenSemicolon)) {
-                r.U16(next);
-                if (r.PeekU16(next) && next == 0) {
-                    r.U16(next);
+            if (code == kTokenString && size_ - pos_ >= 2) {
+                const std::uint16_t next = LoadU16(data_ + pos_);
+                if (next == kTokenComma || next == kTokenSemicolon) {
+                    pos_ += 2;
+                    if (size_ - pos_ >= 2 && LoadU16(data_ + pos_) == 0) {
+                        pos_ += 2;
+                    }
                 }
             }
-            tokens.push_back(std::move(t));
-            break;
+            return t;
         }
-        case kTokenInteger: {
-            std::uint32_t v = 0;
-            if (!r.U32(v)) {
-                return std::nullopt;
+        case kTokenInteger:
+            if (size_ - pos_ < 4) {
+                return Fail();
             }
-            XToken t = Simple(XToken::Number);
-            t.number = v;
-            tokens.push_back(std::move(t));
-            break;
-        }
-        case kTokenGuid: {
-            const std::uint8_t* p = nullptr;
-            if (!r.Bytes(16, p)) {
-                return std::nullopt;
+            pos_ += 4;
+            return WithNumber(LoadU32(data_ + pos_ - 4));
+        case kTokenGuid:
+            if (size_ - pos_ < 16) {
+                return Fail();
             }
-            tokens.push_back(Simple(XToken::Guid));
-            break;
-        }
+            pos_ += 16;
+            return Simple(XToken::Guid);
         case kTokenIntegerList:
         case kTokenFloatList: {
-            std::uint32_t count = 0;
-            if (!r.U32(count)) {
-                return std::nullopt;
+            if (size_ - pos_ < 4) {
+                return Fail();
             }
-            const std::size_t each = code == kTokenIntegerList ? 4 : static_cast<std::size_t>(floatBytes);
-            if (count > r.Left() / each) {
-                return std::nullopt;
+            const std::uint32_t count = LoadU32(data_ + pos_);
+            pos_ += 4;
+            const std::size_t each = code == kTokenIntegerList ? 4 : static_cast<std::size_t>(floatBytes_);
+            if (count > (size_ - pos_) / each) {
+                return Fail();
             }
-            tokens.reserve(tokens.size() + count);
-            for (std::uint32_t k = 0; k < count; ++k) {
-                const std::uint8_t* p = nullptr;
-                r.Bytes(each, p);
-                XToken t = Simple(XToken::Number);
-                if (code == kTokenIntegerList) {
-                    std::uint32_t v;
-                    std::memcpy(&v, p, 4);
-                    t.number = v;
-                } else if (each == 8) {
-                    double v;
-                    std::memcpy(&v, p, 8);
-                    t.number = v;
-                } else {
-                    float v;
-                    std::memcpy(&v, p, 4);
-                    t.number = v;
-                }
-                tokens.push_back(std::move(t));
+            if (count == 0) {
+                continue;
             }
-            break;
+            listLeft_ = count;
+            listOfFloats_ = code == kTokenFloatList;
+            return WithNumber(ListNumber());
         }
         case kTokenOpenBrace:
-            tokens.push_back(Simple(XToken::OpenBrace));
-            break;
+            return Simple(XToken::OpenBrace);
         case kTokenCloseBrace:
-            tokens.push_back(Simple(XToken::CloseBrace));
-            break;
+            return Simple(XToken::CloseBrace);
         case kTokenComma:
         case kTokenSemicolon:
-            tokens.push_back(Simple(XToken::Separator));
-            break;
-        case kTokenTemplate: {
-            XToken t = Simple(XToken::Name);
-            t.text = "template";
-            tokens.push_back(std::move(t));
-            break;
-        }
-        default: {
+            return Simple(XToken::Separator);
+        case kTokenTemplate:
+            return WithText(XToken::Name, "template", 8);
+        default:
             if (code >= 12 && code <= 18) { // parentheses, brackets, angles, dot
-                tokens.push_back(Simple(XToken::Other));
-                break;
+                return Simple(XToken::Other);
             }
-            bool known = false;
-            for (const auto& k : kKeywords) {
-                if (k.code == code) {
-                    XToken t = Simple(XToken::Name);
-                    t.text = k.text;
-                    tokens.push_back(std::move(t));
-                    known = true;
-                    break;
+            for (const Keyword& keyword : kKeywords) {
+                if (keyword.code == code) {
+                    return WithText(XToken::Name, keyword.text.data(), keyword.text.size());
                 }
             }
-            if (!known) {
-                return std::nullopt;
-            }
-        }
+            return Fail();
         }
     }
-    return tokens;
 }
-
-} // namespace XFileTokens

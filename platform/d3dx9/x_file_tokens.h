@@ -1,27 +1,60 @@
 #pragma once
-// The token stream of a DirectX .x file. Text and binary files (compressed ones after
-// inflating) come out as the same tokens, so one parser serves both. Numbers from the
-// binary integer and float lists become one token each.
+// The tokens of a DirectX .x file body, read one at a time straight from the file's bytes:
+// text and binary files (compressed ones after inflating) give the same tokens, so one
+// parser serves both. Names and strings point into the body, numbers are read in place,
+// so a token costs no allocation. Numbers of the binary integer and float lists come one
+// token each, or all at once through AppendListRest.
 
 #include <cstddef>
 #include <cstdint>
-#include <optional>
-#include <string>
+#include <string_view>
 #include <vector>
 
 struct XToken {
-    enum Kind : std::uint8_t { Name, String, Number, Guid, OpenBrace, CloseBrace, Separator, Other };
-    Kind kind = Other;
+    enum Kind : std::uint8_t {
+        End,
+        Name,
+        String,
+        Number,
+        Guid,
+        OpenBrace,
+        CloseBrace,
+        Separator,
+        Other,
+        Error
+    };
+    Kind kind = End;
     double number = 0;
-    std::string text;
+    std::string_view text; // Name, String and text Guid: valid while the body is
 };
 
-namespace XFileTokens {
+class XTokenStream {
+  public:
+    // Binary bodies: floatBytes is 4 or 8 (the header's "0032" / "0064").
+    static XTokenStream Text(const std::uint8_t* body, std::size_t size);
+    static XTokenStream Binary(const std::uint8_t* body, std::size_t size, int floatBytes);
 
-// Text body (everything after the 16-byte header). Empty on an unterminated string.
-std::optional<std::vector<XToken>> FromText(const std::uint8_t* data, std::size_t size);
-// Binary body; floatBytes is 4 or 8 (the header's "0032" / "0064"). Empty on a truncated
-// token or an unknown token code.
-std::optional<std::vector<XToken>> FromBinary(const std::uint8_t* data, std::size_t size, int floatBytes);
+    // The next token: End after the last, Error on an unterminated text string or guid, a
+    // truncated binary token or an unknown binary token code (and Error from then on).
+    XToken Next();
 
-} // namespace XFileTokens
+    // Inside a binary number list: appends the list's remaining numbers to `out`.
+    void AppendListRest(std::vector<double>& out);
+
+  private:
+    XTokenStream(const std::uint8_t* body, std::size_t size, int floatBytes)
+        : data_(body), size_(size), floatBytes_(floatBytes) {}
+    XToken NextText();
+    XToken NextBinary();
+    double ListNumber();
+    XToken Fail();
+
+    const std::uint8_t* data_;
+    std::size_t size_;
+    std::size_t pos_ = 0;
+    int floatBytes_; // 0 for text
+    bool failed_ = false;
+    // The binary list being read: its remaining count and whether it holds floats.
+    std::uint32_t listLeft_ = 0;
+    bool listOfFloats_ = false;
+};
