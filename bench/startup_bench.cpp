@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -24,7 +25,8 @@
 #include "platform/d3d9/d3d9.h"
 #include "platform/d3dx9/d3dx9.h"
 #include "platform/d3dx9/effect_parser.h"
-#include "platform/d3dx9/hlsl_translator.h"
+#include "platform/d3dx9/effect_cache.h"
+#include "platform/d3dx9/effect_translation.h"
 #include "platform/d3dx9/x_file_parser.h"
 #include "tools/quillmoor-media/blob_meshes.h"
 #include "tools/quillmoor-media/x_file_writer.h"
@@ -163,31 +165,62 @@ void BM_Texture(benchmark::State& state, const std::string& name, bool cube) {
     }
 }
 
-// Every pass's vertex and pixel entry point of the demo's effect, translated from scratch.
+const std::string& DemoEffectText() {
+    static const std::string text = [] {
+        const std::vector<std::uint8_t> bytes =
+            ReadFile(BenchMedia::RunDir() / "data" / "shader" / "diffuse.fx");
+        return std::string(bytes.begin(), bytes.end());
+    }();
+    return text;
+}
+
+// The demo's effect translated from scratch: every pass through the HLSL compiler.
 void BM_EffectTranslation(benchmark::State& state) {
-    const std::vector<std::uint8_t> bytes = ReadFile(BenchMedia::RunDir() / "data" / "shader" / "diffuse.fx");
     EffectDescription description;
     std::string error;
-    if (bytes.empty() ||
-        !ParseEffect(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()),
-                     &description, &error)) {
+    if (DemoEffectText().empty() || !ParseEffect(DemoEffectText(), &description, &error)) {
         state.SkipWithError("no effect file");
         return;
     }
     for (auto _ : state) {
-        for (const EffectTechnique& technique : description.techniques) {
-            for (const EffectPass& pass : technique.passes) {
-                GlslShader vertex, pixel;
-                if (!TranslateHlsl(description.hlsl, pass.vertexEntry, HlslStage::Vertex, &vertex, &error) ||
-                    !TranslateHlsl(description.hlsl, pass.pixelEntry, HlslStage::Pixel, &pixel, &error)) {
-                    state.SkipWithError(error.c_str());
-                    return;
-                }
-            }
+        TranslatedEffect translated;
+        if (!TranslateEffect(description, description.hlsl, GlslDialect::Glsl330, &translated, &error)) {
+            state.SkipWithError(error.c_str());
+            return;
         }
     }
 }
 BENCHMARK(BM_EffectTranslation)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+
+// The same translation read back from the cache on disk (in a temporary cache home).
+void BM_EffectFromCache(benchmark::State& state) {
+    EffectDescription description;
+    std::string error;
+    TranslatedEffect translated;
+    if (DemoEffectText().empty() || !ParseEffect(DemoEffectText(), &description, &error) ||
+        !TranslateEffect(description, description.hlsl, GlslDialect::Glsl330, &translated, &error)) {
+        state.SkipWithError("no effect file");
+        return;
+    }
+    const fs::path home = fs::temp_directory_path() / ("qm_effect_cache_bench_" + std::to_string(::getpid()));
+    const char* previous = std::getenv("XDG_CACHE_HOME");
+    const std::string saved = previous != nullptr ? previous : "";
+    ::setenv("XDG_CACHE_HOME", home.c_str(), 1);
+    EffectCache::Store(DemoEffectText(), translated);
+    for (auto _ : state) {
+        if (!EffectCache::Load(DemoEffectText(), GlslDialect::Glsl330)) {
+            state.SkipWithError("cache entry did not load");
+            break;
+        }
+    }
+    if (previous != nullptr) {
+        ::setenv("XDG_CACHE_HOME", saved.c_str(), 1);
+    } else {
+        ::unsetenv("XDG_CACHE_HOME");
+    }
+    fs::remove_all(home);
+}
+BENCHMARK(BM_EffectFromCache)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
 
 // Direct3D object and an 800 x 600 windowed device: window, GL context, back buffer.
 void BM_GlSetUp(benchmark::State& state) {

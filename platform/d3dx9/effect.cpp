@@ -6,14 +6,18 @@
 #include <epoxy/gl.h>
 
 #include <cstring>
+#include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/d3d9/com_object.h"
 #include "platform/d3d9/gl_interop.h"
 #include "platform/d3dx9/d3dx9.h"
+#include "platform/d3dx9/effect_cache.h"
 #include "platform/d3dx9/effect_parser.h"
 #include "platform/d3dx9/effect_program.h"
+#include "platform/d3dx9/effect_translation.h"
 #include "platform/d3dx9/file_bytes.h"
 #include "platform/trace/call_trace.h"
 
@@ -64,6 +68,35 @@ HRESULT MakeErrorBuffer(const std::string& text, ID3DXBuffer** errors) {
     return hr;
 }
 
+// Translations made or loaded in this run, by effect text: eight scenes load one file.
+std::map<std::string, TranslatedEffect>& RunTranslations() {
+    static auto* translations = new std::map<std::string, TranslatedEffect>();
+    return *translations;
+}
+
+// The effect's translation: from this run, else from the cache on disk, else made now
+// (always made now when `fresh`) and stored for later runs. Null with the compiler's
+// message when the effect cannot be translated.
+const TranslatedEffect* Translation(const EffectDescription& description, const std::string& hlsl,
+                                    const std::string& effectText, bool fresh, std::string* error) {
+    std::map<std::string, TranslatedEffect>& run = RunTranslations();
+    if (!fresh) {
+        const auto found = run.find(effectText);
+        if (found != run.end()) {
+            return &found->second;
+        }
+        if (std::optional<TranslatedEffect> stored = EffectCache::Load(effectText, GlslDialect::Glsl330)) {
+            return &run.insert_or_assign(effectText, std::move(*stored)).first->second;
+        }
+    }
+    TranslatedEffect translated;
+    if (!TranslateEffect(description, hlsl, GlslDialect::Glsl330, &translated, error)) {
+        return nullptr;
+    }
+    EffectCache::Store(effectText, translated);
+    return &run.insert_or_assign(effectText, std::move(translated)).first->second;
+}
+
 class Effect final : public ComObject<ID3DXEffect> {
   public:
     Effect(IDirect3DDevice9* device, EffectDescription description)
@@ -87,43 +120,32 @@ class Effect final : public ComObject<ID3DXEffect> {
         technique_ = description_.techniques.empty() ? -1 : 0;
     }
 
-    // Translates every pass and, on the GL device, links its program.
-    bool Compile(const std::string& hlsl, std::string* error) {
+    // Takes each pass's translated shaders and, on the GL device, links its program. False
+    // when a program does not link or the translation does not fit the techniques.
+    bool Compile(const TranslatedEffect& translated, std::string* error) {
         if (gl_) {
             GlInterop::MakeCurrent(device_.Get());
         }
-        passes_.resize(description_.techniques.size());
+        if (translated.techniques.size() != description_.techniques.size()) {
+            *error = "the translation does not match the effect's techniques";
+            return false;
+        }
+        passes_.assign(description_.techniques.size(), {});
         for (size_t t = 0; t < description_.techniques.size(); ++t) {
             const EffectTechnique& technique = description_.techniques[t];
-            for (const EffectPass& pass : technique.passes) {
+            if (translated.techniques[t].size() != technique.passes.size()) {
+                *error = technique.name + ": the translation does not match the technique's passes";
+                return false;
+            }
+            for (size_t p = 0; p < technique.passes.size(); ++p) {
                 PassData data;
-                data.pass = &pass;
-                if (pass.vertexEntry.empty() && pass.pixelEntry.empty()) {
+                data.pass = &technique.passes[p];
+                const TranslatedPass& pass = translated.techniques[t][p];
+                if (!pass.hasShaders) {
                     passes_[t].push_back(std::move(data)); // render states only
                     continue;
                 }
-                if (pass.vertexEntry.empty() || pass.pixelEntry.empty()) {
-                    *error = technique.name + ": a pass needs both a vertex and a pixel shader here";
-                    return false;
-                }
-                std::string vertexSource, vertexEntry, pixelSource, pixelEntry;
-                if (!EntryPoint(hlsl, pass.vertexEntry, pass.vertexArguments, &vertexSource, &vertexEntry,
-                                error) ||
-                    !EntryPoint(hlsl, pass.pixelEntry, pass.pixelArguments, &pixelSource, &pixelEntry,
-                                error)) {
-                    return false;
-                }
-                const GlslShader* vertex =
-                    TranslateHlslCached(vertexSource, vertexEntry, HlslStage::Vertex, error);
-                if (vertex == nullptr) {
-                    return false;
-                }
-                const GlslShader* pixel =
-                    TranslateHlslCached(pixelSource, pixelEntry, HlslStage::Pixel, error);
-                if (pixel == nullptr) {
-                    return false;
-                }
-                GlslProgramSource source = LinkGlslStages(*vertex, *pixel);
+                const GlslProgramSource& source = pass.program;
                 for (const GlslNamePair& sampler : source.samplers) {
                     data.samplers.push_back(FindSampler(sampler.hlsl.c_str()));
                 }
@@ -149,25 +171,6 @@ class Effect final : public ComObject<ID3DXEffect> {
                 passes_[t].push_back(std::move(data));
             }
         }
-        return true;
-    }
-
-    // The source and entry point the compiler starts from: the function itself, or a wrapper
-    // that binds its uniform parameters to the values given after "compile".
-    bool EntryPoint(const std::string& hlsl, const std::string& function,
-                    const std::vector<std::string>& arguments, std::string* source, std::string* entry,
-                    std::string* error) const {
-        if (arguments.empty()) {
-            *source = hlsl;
-            *entry = function;
-            return true;
-        }
-        std::string wrapper;
-        *entry = "qm_entry";
-        if (!EffectEntryWrapper(description_, function, arguments, *entry, &wrapper, error)) {
-            return false;
-        }
-        *source = hlsl + wrapper;
         return true;
     }
 
@@ -808,17 +811,32 @@ HRESULT D3DXCreateEffectFromFileW(IDirect3DDevice9* device, LPCWSTR srcFile, con
         MakeErrorBuffer(error, compilationErrors);
         return D3DXERR_INVALIDDATA;
     }
-    std::string hlsl;
+    std::string definitions;
     for (const D3DXMACRO* macro = defines; macro != nullptr && macro->Name != nullptr; ++macro) {
-        hlsl +=
+        definitions +=
             std::string("#define ") + macro->Name + " " + (macro->Definition ? macro->Definition : "") + "\n";
     }
-    hlsl += description.hlsl;
-    auto* created = new Effect(device, std::move(description));
-    if (!created->Compile(hlsl, &error)) {
+    const std::string hlsl = definitions + description.hlsl;
+    const std::string effectText = definitions + source;
+    // A stored translation that does not link is passed over like a damaged one: the
+    // effect is translated afresh and the entry replaced.
+    Effect* created = nullptr;
+    for (const bool fresh : {false, true}) {
+        const TranslatedEffect* translated = Translation(description, hlsl, effectText, fresh, &error);
+        if (translated == nullptr) {
+            MakeErrorBuffer(error, compilationErrors);
+            return D3DXERR_INVALIDDATA;
+        }
+        created = new Effect(device, description);
+        if (created->Compile(*translated, &error)) {
+            break;
+        }
         created->Release();
-        MakeErrorBuffer(error, compilationErrors);
-        return D3DXERR_INVALIDDATA;
+        created = nullptr;
+        if (fresh) {
+            MakeErrorBuffer(error, compilationErrors);
+            return D3DXERR_INVALIDDATA;
+        }
     }
     *effect = created;
     return D3D_OK;

@@ -10,13 +10,7 @@
 
 namespace {
 
-using TranslationKey = std::tuple<std::string, std::string, HlslStage>;
 using ProgramKey = std::tuple<IDirect3DDevice9*, std::string, std::string>;
-
-std::map<TranslationKey, GlslShader>& Translations() {
-    static auto* cache = new std::map<TranslationKey, GlslShader>();
-    return *cache;
-}
 
 std::map<ProgramKey, std::unique_ptr<EffectProgram>>& Programs() {
     static auto* cache = new std::map<ProgramKey, std::unique_ptr<EffectProgram>>();
@@ -41,20 +35,6 @@ GLuint CompileShader(GLenum type, const std::string& text, std::string* error) {
 }
 
 } // namespace
-
-const GlslShader* TranslateHlslCached(const std::string& hlsl, const std::string& entry, HlslStage stage,
-                                      std::string* error) {
-    TranslationKey key{hlsl, entry, stage};
-    auto found = Translations().find(key);
-    if (found != Translations().end()) {
-        return &found->second;
-    }
-    GlslShader shader;
-    if (!TranslateHlsl(hlsl, entry, stage, &shader, error)) {
-        return nullptr;
-    }
-    return &Translations().emplace(std::move(key), std::move(shader)).first->second;
-}
 
 const EffectProgram* LinkEffectProgram(IDirect3DDevice9* device, const GlslProgramSource& source,
                                        std::string* error) {

@@ -26,10 +26,6 @@ struct EffectProgram {
     std::vector<EffectProgramSampler> samplers;
 };
 
-// The cached translation of one entry point (no GL needed). Null with the error on failure.
-const GlslShader* TranslateHlslCached(const std::string& hlsl, const std::string& entry, HlslStage stage,
-                                      std::string* error);
-
 // The linked program of a pass on the device's GL context (made current by the caller).
 // Null with the compiler's log on failure.
 const EffectProgram* LinkEffectProgram(IDirect3DDevice9* device, const GlslProgramSource& source,

@@ -130,7 +130,7 @@ void ReplaceDeclaration(std::string* glsl, const std::string& name, const std::s
 } // namespace
 
 bool TranslateHlsl(const std::string& hlsl, const std::string& entry, HlslStage stage, GlslShader* shader,
-                   std::string* error) {
+                   std::string* error, GlslDialect dialect) {
     *shader = GlslShader{};
     std::vector<uint32_t> spirv;
     if (!CompileToSpirv(hlsl, entry, stage, &spirv, error)) {
@@ -139,8 +139,8 @@ bool TranslateHlsl(const std::string& hlsl, const std::string& entry, HlslStage 
     try {
         spirv_cross::CompilerGLSL compiler(std::move(spirv));
         spirv_cross::CompilerGLSL::Options options = compiler.get_common_options();
-        options.version = 330;
-        options.es = false;
+        options.es = dialect == GlslDialect::GlslEs300;
+        options.version = options.es ? 300 : 330;
         options.enable_420pack_extension = false;
         // Plain uniforms take Direct3D's row-major matrices untransposed.
         options.emit_uniform_buffer_as_plain_uniforms = true;

@@ -1,6 +1,6 @@
 #pragma once
-// Plain HLSL (Direct3D 9 shader models) to GLSL 330 through glslang, SPIRV-Tools and
-// SPIRV-Cross. Pure CPU work: no GL context is needed, so it is testable on its own.
+// Plain HLSL (Direct3D 9 shader models) to GLSL 330 (or GLSL ES 3.00) through glslang,
+// SPIRV-Tools and SPIRV-Cross. Pure CPU work: no GL context is needed, so it is testable on its own.
 //
 // Conventions of the GLSL that comes out:
 // - all global parameters are members of one plain uniform struct named GlslGlobalsName;
@@ -14,6 +14,9 @@
 constexpr const char* GlslGlobalsName = "qmGlobals";
 
 enum class HlslStage { Vertex, Pixel };
+
+// The GLSL that comes out: desktop OpenGL 3.3 core, or OpenGL ES 3.0 / WebGL 2.
+enum class GlslDialect { Glsl330, GlslEs300 };
 
 struct GlslVarying {
     std::string semantic; // upper case with its index: "TEXCOORD0", "COLOR0"
@@ -48,7 +51,7 @@ struct GlslProgramSource {
 
 // One entry point of one stage. False with the compiler's messages on failure.
 bool TranslateHlsl(const std::string& hlsl, const std::string& entry, HlslStage stage, GlslShader* shader,
-                   std::string* error);
+                   std::string* error, GlslDialect dialect = GlslDialect::Glsl330);
 
 // Joins a vertex and a pixel shader so their varyings link: pixel inputs the vertex shader
 // does not write read zero, and width differences are bridged.
