@@ -17,7 +17,8 @@ using ATOM = WORD;
 
 using WNDPROC = LRESULT (*)(HWND, UINT, WPARAM, LPARAM);
 
-constexpr LPCWSTR MAKEINTRESOURCEW(WORD id) {
+// Not constexpr: a pointer made from an integer is never a constant expression.
+inline LPCWSTR MAKEINTRESOURCEW(WORD id) {
     return reinterpret_cast<LPCWSTR>(static_cast<std::uintptr_t>(id));
 }
 #define IDC_ARROW MAKEINTRESOURCEW(32512)
