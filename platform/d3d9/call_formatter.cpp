@@ -545,9 +545,13 @@ std::string Text(const char* text) {
 std::string FloatList(const float* values, size_t count) {
     std::string out = "[";
     for (size_t i = 0; i < count; ++i) {
-        out += (i == 0 ? "" : ",") + FloatText(values[i]);
+        if (i > 0) {
+            out += ',';
+        }
+        out += FloatText(values[i]);
     }
-    return out + "]";
+    out += ']';
+    return out;
 }
 
 } // namespace
