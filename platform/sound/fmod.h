@@ -23,6 +23,8 @@ signed char FSOUND_Init(int mixRate, int maxSoftwareChannels, unsigned flags);
 signed char FSOUND_Stream_SetBufferSize(int milliseconds);
 FSOUND_STREAM* FSOUND_Stream_Open(const char* nameOrData, unsigned mode, int offset, int length);
 int FSOUND_Stream_Play(int channel, FSOUND_STREAM* stream);
+// Stops playback and frees the stream; false for a null stream.
+signed char FSOUND_Stream_Close(FSOUND_STREAM* stream);
 // Whole milliseconds of the stream actually played.
 int FSOUND_Stream_GetTime(FSOUND_STREAM* stream);
 // Length of the stream in whole milliseconds; 0 for a null stream.

@@ -219,6 +219,18 @@ int FSOUND_Stream_Play(int channel, FSOUND_STREAM* stream) {
     return channel;
 }
 
+signed char FSOUND_Stream_Close(FSOUND_STREAM* stream) {
+    if (stream == nullptr) {
+        return 0;
+    }
+    if (stream->device != 0) {
+        SDL_CloseAudioDevice(stream->device); // waits for a running callback to return
+    }
+    ov_clear(&stream->file);
+    delete stream;
+    return 1;
+}
+
 namespace {
 
 int StreamTime(FSOUND_STREAM* stream) {

@@ -129,12 +129,15 @@ TEST_F(SoundStream, LengthIsTheDecodedSampleCountInWholeMilliseconds) {
         FSOUND_STREAM* stream = FSOUND_Stream_Open("tone.ogg", FSOUND_NORMAL, 0, 0);
         ASSERT_NE(stream, nullptr);
         EXPECT_EQ(FSOUND_Stream_GetLengthMs(stream), c.ms) << c.rate << " " << c.frames;
+        EXPECT_EQ(FSOUND_Stream_Close(stream), 1);
     }
 }
 
 TEST_F(SoundStream, NamesFollowWindowsRulesAndBadFilesGiveNoStream) {
     WriteTone("z.ogg", 44100, 4410);
-    EXPECT_NE(FSOUND_Stream_Open("Z.OGG", FSOUND_NORMAL, 0, 0), nullptr);
+    FSOUND_STREAM* found = FSOUND_Stream_Open("Z.OGG", FSOUND_NORMAL, 0, 0);
+    EXPECT_NE(found, nullptr);
+    FSOUND_Stream_Close(found);
     EXPECT_EQ(FSOUND_Stream_Open("missing.ogg", FSOUND_NORMAL, 0, 0), nullptr);
     EXPECT_EQ(FSOUND_Stream_Open(nullptr, FSOUND_NORMAL, 0, 0), nullptr);
     {
@@ -149,6 +152,7 @@ TEST_F(SoundStream, NamesFollowWindowsRulesAndBadFilesGiveNoStream) {
     }
     EXPECT_EQ(FSOUND_Stream_Open("empty.ogg", FSOUND_NORMAL, 0, 0), nullptr);
     EXPECT_EQ(FSOUND_Stream_GetLengthMs(nullptr), 0);
+    EXPECT_EQ(FSOUND_Stream_Close(nullptr), 0);
 }
 
 TEST_F(SoundStream, PositionIsZeroUntilPlayedThenGrowsAndStopsAtTheEnd) {
@@ -160,6 +164,7 @@ TEST_F(SoundStream, PositionIsZeroUntilPlayedThenGrowsAndStopsAtTheEnd) {
     EXPECT_EQ(WaitForPosition(stream, 300), 300);
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     EXPECT_EQ(FSOUND_Stream_GetTime(stream), 300) << "an ended stream stays at its length";
+    EXPECT_EQ(FSOUND_Stream_Close(stream), 1);
 }
 
 TEST_F(SoundStream, FixedPositionOverridesEveryStream) {
@@ -172,6 +177,7 @@ TEST_F(SoundStream, FixedPositionOverridesEveryStream) {
     }
     SoundClock::ClearFixedPosition();
     EXPECT_EQ(FSOUND_Stream_GetTime(stream), 0);
+    FSOUND_Stream_Close(stream);
 }
 
 // Kept last among the null-stream checks: once a null stream has been played, the silent
