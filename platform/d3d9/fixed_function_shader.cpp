@@ -21,18 +21,12 @@ uniform mat4 uWorldView;
 uniform mat4 uProjection;
 uniform mat3 uNormalMatrix;
 uniform vec4 uScreenToClip;
-uniform bool uDepthFixup;
-uniform bool uNormalize;
-uniform ivec4 uSources; // diffuse, ambient, specular, emissive: 0 material, 1 colour 1, 2 colour 2
 uniform vec4 uMatDiffuse;
 uniform vec4 uMatAmbient;
 uniform vec4 uMatSpecular;
 uniform vec4 uMatEmissive;
 uniform float uMatPower;
 uniform vec4 uGlobalAmbient;
-uniform bool uSpecularEnable;
-uniform int uLightCount;
-uniform int uLightType[8];
 uniform vec4 uLightDiffuse[8];
 uniform vec4 uLightSpecular[8];
 uniform vec4 uLightAmbient[8];
@@ -40,8 +34,6 @@ uniform vec3 uLightPosition[8];
 uniform vec3 uLightDirection[8];
 uniform vec4 uLightAttenuation[8]; // a0, a1, a2, range
 uniform vec3 uLightSpot[8];        // cos(theta / 2), cos(phi / 2), falloff
-uniform int uTexCoordIndex;
-uniform bool uTexTransform;
 uniform mat4 uTexMatrix;
 
 out vec4 vDiffuse;
@@ -65,18 +57,18 @@ void main() {
     gl_Position = uProjection * viewPosition;
     vec3 P = viewPosition.xyz;
 #endif
-    if (uDepthFixup) gl_Position.z = 2.0 * gl_Position.z - gl_Position.w;
+    if (DepthFixup) gl_Position.z = 2.0 * gl_Position.z - gl_Position.w;
 
 #ifdef LIGHTING
     vec3 N = uNormalMatrix * inNormal;
-    if (uNormalize && dot(N, N) > 0.0) N = normalize(N);
+    if (NormalizeNormals && dot(N, N) > 0.0) N = normalize(N);
     vec3 ambient = vec3(0.0);
     vec3 diffuse = vec3(0.0);
     vec3 specular = vec3(0.0);
-    for (int i = 0; i < uLightCount; ++i) {
+    for (int i = 0; i < LightCount; ++i) {
         vec3 L;
         float atten = 1.0;
-        if (uLightType[i] == 3) {
+        if (LightType[i] == 3) {
             L = -normalize(uLightDirection[i]);
         } else {
             vec3 toLight = uLightPosition[i] - P;
@@ -85,7 +77,7 @@ void main() {
             L = d > 0.0 ? toLight / d : vec3(0.0, 0.0, 1.0);
             float denominator = uLightAttenuation[i].x + uLightAttenuation[i].y * d + uLightAttenuation[i].z * d * d;
             atten = denominator > 0.0 ? 1.0 / denominator : 1.0;
-            if (uLightType[i] == 2) {
+            if (LightType[i] == 2) {
                 float rho = dot(normalize(-uLightDirection[i]), L);
                 if (rho <= uLightSpot[i].y) {
                     atten = 0.0;
@@ -97,15 +89,15 @@ void main() {
         ambient += atten * uLightAmbient[i].rgb;
         float NdotL = max(dot(N, L), 0.0);
         diffuse += atten * NdotL * uLightDiffuse[i].rgb;
-        if (uSpecularEnable && NdotL > 0.0) {
+        if (SpecularEnable && NdotL > 0.0) {
             vec3 H = normalize(normalize(-P) + L);
             specular += atten * pow(max(dot(N, H), 0.0), uMatPower) * uLightSpecular[i].rgb;
         }
     }
-    vec4 md = Source(uSources.x, uMatDiffuse);
-    vec4 ma = Source(uSources.y, uMatAmbient);
-    vec4 ms = Source(uSources.z, uMatSpecular);
-    vec4 me = Source(uSources.w, uMatEmissive);
+    vec4 md = Source(MaterialSources.x, uMatDiffuse);
+    vec4 ma = Source(MaterialSources.y, uMatAmbient);
+    vec4 ms = Source(MaterialSources.z, uMatSpecular);
+    vec4 me = Source(MaterialSources.w, uMatEmissive);
     vDiffuse.rgb = clamp(me.rgb + ma.rgb * (uGlobalAmbient.rgb + ambient) + md.rgb * diffuse, 0.0, 1.0);
     vDiffuse.a = clamp(md.a, 0.0, 1.0);
     vSpecular = vec4(clamp(ms.rgb * specular, 0.0, 1.0), 0.0);
@@ -114,8 +106,8 @@ void main() {
     vSpecular = inSpecular;
 #endif
 
-    vec4 tc = uTexCoordIndex == 1 ? inTex1 : inTex0;
-    if (uTexTransform) tc = uTexMatrix * vec4(tc.xy, 1.0, 0.0);
+    vec4 tc = TexCoordIndex == 1 ? inTex1 : inTex0;
+    if (TexTransform) tc = uTexMatrix * vec4(tc.xy, 1.0, 0.0);
     vTex = tc;
 }
 )";
@@ -130,12 +122,7 @@ uniform samplerCube uTexture;
 #else
 uniform sampler2D uTexture;
 #endif
-uniform bool uHasTexture;
-uniform ivec3 uColorStage; // op, arg1, arg2
-uniform ivec3 uAlphaStage;
 uniform vec4 uTextureFactor;
-uniform bool uSpecularAdd;
-uniform int uAlphaFunc;
 uniform int uAlphaRef;
 
 out vec4 fragColor;
@@ -175,20 +162,20 @@ bool Passes(int func, int value, int reference) {
 void main() {
     vec4 tex = vec4(1.0);
 #ifdef CUBE_TEXTURE
-    if (uHasTexture) tex = texture(uTexture, vTex.xyz);
+    if (HasTexture) tex = texture(uTexture, vTex.xyz);
 #else
-    if (uHasTexture) tex = texture(uTexture, vTex.xy);
+    if (HasTexture) tex = texture(uTexture, vTex.xy);
 #endif
     vec4 colour;
-    if (uColorStage.x == 1) {
+    if (ColorStage.x == 1) {
         colour = vDiffuse;
     } else {
-        colour.rgb = Combine(uColorStage.x, Argument(uColorStage.y, tex), Argument(uColorStage.z, tex)).rgb;
-        colour.a = uAlphaStage.x == 1 ? vDiffuse.a
-                                      : Combine(uAlphaStage.x, Argument(uAlphaStage.y, tex), Argument(uAlphaStage.z, tex)).a;
+        colour.rgb = Combine(ColorStage.x, Argument(ColorStage.y, tex), Argument(ColorStage.z, tex)).rgb;
+        colour.a = AlphaStage.x == 1 ? vDiffuse.a
+                                      : Combine(AlphaStage.x, Argument(AlphaStage.y, tex), Argument(AlphaStage.z, tex)).a;
     }
-    if (uSpecularAdd) colour.rgb = min(colour.rgb + vSpecular.rgb, vec3(1.0));
-    if (uAlphaFunc != 8 && !Passes(uAlphaFunc, int(colour.a * 255.0 + 0.5), uAlphaRef)) discard;
+    if (SpecularAdd) colour.rgb = min(colour.rgb + vSpecular.rgb, vec3(1.0));
+    if (AlphaFunc != 8 && !Passes(AlphaFunc, int(colour.a * 255.0 + 0.5), uAlphaRef)) discard;
     fragColor = colour;
 }
 )";
@@ -260,15 +247,56 @@ GLuint Compile(GLenum type, const std::string& source) {
     return shader;
 }
 
+// Where a lighting colour comes from: the material unless vertex colours are on and the
+// vertex has the named colour.
+int MaterialSource(const DeviceState& state, D3DRENDERSTATETYPE which, DWORD fvf) {
+    if (state.renderStates[D3DRS_COLORVERTEX] == FALSE) {
+        return 0;
+    }
+    const DWORD source = state.renderStates[which];
+    if (source == D3DMCS_COLOR1 && (fvf & D3DFVF_DIFFUSE) != 0) {
+        return 1;
+    }
+    if (source == D3DMCS_COLOR2 && (fvf & D3DFVF_SPECULAR) != 0) {
+        return 2;
+    }
+    return 0;
+}
+
+// The state a program is compiled for, as GLSL constants under the names the shaders use.
+std::string Constants(const FixedFunctionKey& key) {
+    const auto boolean = [](bool value) { return std::string(value ? "true" : "false"); };
+    const auto number = [](int value) { return std::to_string(value); };
+    const auto list = [&number](const int* values, std::size_t count) {
+        std::string text;
+        for (std::size_t i = 0; i < count; ++i) {
+            text += (i == 0 ? "" : ", ") + number(values[i]);
+        }
+        return text;
+    };
+    return "const bool DepthFixup = " + boolean(key.depthFixup) + ";\n" +
+           "const bool NormalizeNormals = " + boolean(key.normalize) + ";\n" +
+           "const ivec4 MaterialSources = ivec4(" + list(key.materialSources.data(), 4) + ");\n" +
+           "const bool SpecularEnable = " + boolean(key.specular) + ";\n" +
+           "const bool SpecularAdd = " + boolean(key.specular) + ";\n" +
+           "const int LightCount = " + number(key.lightCount) + ";\n" + "const int LightType[8] = int[8](" +
+           list(key.lightTypes.data(), 8) + ");\n" +
+           "const int TexCoordIndex = " + number(key.texCoordIndex) + ";\n" +
+           "const bool TexTransform = " + boolean(key.texTransform) + ";\n" +
+           "const bool HasTexture = " + boolean(key.hasTexture) + ";\n" + "const ivec3 ColorStage = ivec3(" +
+           list(key.colorStage.data(), 3) + ");\n" + "const ivec3 AlphaStage = ivec3(" +
+           list(key.alphaStage.data(), 3) + ");\n" + "const int AlphaFunc = " + number(key.alphaFunc) + ";\n";
+}
+
 } // namespace
 
 struct FixedFunctionShaders::Program {
     GLuint name = 0;
-    GLint worldView, projection, normalMatrix, screenToClip, depthFixup, normalize, sources;
-    GLint matDiffuse, matAmbient, matSpecular, matEmissive, matPower, globalAmbient, specularEnable;
-    GLint lightCount, lightType, lightDiffuse, lightSpecular, lightAmbient, lightPosition, lightDirection;
-    GLint lightAttenuation, lightSpot, texCoordIndex, texTransform, texMatrix;
-    GLint texture, hasTexture, colorStage, alphaStage, textureFactor, specularAdd, alphaFunc, alphaRef;
+    GLint worldView, projection, normalMatrix, screenToClip;
+    GLint matDiffuse, matAmbient, matSpecular, matEmissive, matPower, globalAmbient;
+    GLint lightDiffuse, lightSpecular, lightAmbient, lightPosition, lightDirection;
+    GLint lightAttenuation, lightSpot, texMatrix;
+    GLint texture, textureFactor, alphaRef;
 };
 
 FixedFunctionShaders::~FixedFunctionShaders() {
@@ -293,6 +321,32 @@ FixedFunctionKey FixedFunctionShaders::KeyFor(const DeviceState& state, const Fi
     key.lighting = !key.pretransformed && state.renderStates[D3DRS_LIGHTING] != FALSE;
     IDirect3DBaseTexture9* texture = state.textures[0].Get();
     key.cubeTexture = texture != nullptr && texture->GetType() == D3DRTYPE_CUBETEXTURE;
+    key.hasTexture = inputs.hasTexture;
+    key.depthFixup = inputs.depthFixup;
+    key.specular = state.renderStates[D3DRS_SPECULARENABLE] != FALSE;
+    if (key.lighting) {
+        key.normalize = state.renderStates[D3DRS_NORMALIZENORMALS] != FALSE;
+        for (DWORD i = 0; i < DeviceState::MaxLights; ++i) {
+            if (state.lightEnabled[i]) {
+                key.lightTypes[static_cast<std::size_t>(key.lightCount++)] =
+                    static_cast<int>(state.lights[i].Type);
+            }
+        }
+        key.materialSources = {MaterialSource(state, D3DRS_DIFFUSEMATERIALSOURCE, inputs.fvf),
+                               MaterialSource(state, D3DRS_AMBIENTMATERIALSOURCE, inputs.fvf),
+                               MaterialSource(state, D3DRS_SPECULARMATERIALSOURCE, inputs.fvf),
+                               MaterialSource(state, D3DRS_EMISSIVEMATERIALSOURCE, inputs.fvf)};
+    }
+    const auto& stage = state.stageStates[0];
+    key.texCoordIndex = (stage[D3DTSS_TEXCOORDINDEX] & 0xFFFF) == 1 ? 1 : 0;
+    key.texTransform = (stage[D3DTSS_TEXTURETRANSFORMFLAGS] & 0xFF) != D3DTTFF_DISABLE;
+    key.colorStage = {static_cast<int>(stage[D3DTSS_COLOROP]), static_cast<int>(stage[D3DTSS_COLORARG1]),
+                      static_cast<int>(stage[D3DTSS_COLORARG2])};
+    key.alphaStage = {static_cast<int>(stage[D3DTSS_ALPHAOP]), static_cast<int>(stage[D3DTSS_ALPHAARG1]),
+                      static_cast<int>(stage[D3DTSS_ALPHAARG2])};
+    key.alphaFunc = state.renderStates[D3DRS_ALPHATESTENABLE] != FALSE
+                        ? static_cast<int>(state.renderStates[D3DRS_ALPHAFUNC])
+                        : static_cast<int>(D3DCMP_ALWAYS);
     return key;
 }
 
@@ -311,6 +365,7 @@ FixedFunctionShaders::Program* FixedFunctionShaders::Get(const FixedFunctionKey&
     if (key.cubeTexture) {
         defines += "#define CUBE_TEXTURE\n";
     }
+    defines += Constants(key);
     Program* program = nullptr;
     const GLuint vs = Compile(GL_VERTEX_SHADER, defines + vertexSource);
     const GLuint fs = Compile(GL_FRAGMENT_SHADER, defines + fragmentSource);
@@ -329,18 +384,12 @@ FixedFunctionShaders::Program* FixedFunctionShaders::Get(const FixedFunctionKey&
             program->projection = at("uProjection");
             program->normalMatrix = at("uNormalMatrix");
             program->screenToClip = at("uScreenToClip");
-            program->depthFixup = at("uDepthFixup");
-            program->normalize = at("uNormalize");
-            program->sources = at("uSources");
             program->matDiffuse = at("uMatDiffuse");
             program->matAmbient = at("uMatAmbient");
             program->matSpecular = at("uMatSpecular");
             program->matEmissive = at("uMatEmissive");
             program->matPower = at("uMatPower");
             program->globalAmbient = at("uGlobalAmbient");
-            program->specularEnable = at("uSpecularEnable");
-            program->lightCount = at("uLightCount");
-            program->lightType = at("uLightType");
             program->lightDiffuse = at("uLightDiffuse");
             program->lightSpecular = at("uLightSpecular");
             program->lightAmbient = at("uLightAmbient");
@@ -348,16 +397,9 @@ FixedFunctionShaders::Program* FixedFunctionShaders::Get(const FixedFunctionKey&
             program->lightDirection = at("uLightDirection");
             program->lightAttenuation = at("uLightAttenuation");
             program->lightSpot = at("uLightSpot");
-            program->texCoordIndex = at("uTexCoordIndex");
-            program->texTransform = at("uTexTransform");
             program->texMatrix = at("uTexMatrix");
             program->texture = at("uTexture");
-            program->hasTexture = at("uHasTexture");
-            program->colorStage = at("uColorStage");
-            program->alphaStage = at("uAlphaStage");
             program->textureFactor = at("uTextureFactor");
-            program->specularAdd = at("uSpecularAdd");
-            program->alphaFunc = at("uAlphaFunc");
             program->alphaRef = at("uAlphaRef");
         } else {
             char log[2048];
@@ -387,22 +429,6 @@ void SetColour(GLint location, D3DCOLOR c) {
                 ((c >> 24) & 0xFF) / 255.0f);
 }
 
-// Where a lighting colour comes from: the material unless vertex colours are on and the
-// vertex has the named colour.
-int MaterialSource(const DeviceState& state, D3DRENDERSTATETYPE which, DWORD fvf) {
-    if (state.renderStates[D3DRS_COLORVERTEX] == FALSE) {
-        return 0;
-    }
-    const DWORD source = state.renderStates[which];
-    if (source == D3DMCS_COLOR1 && (fvf & D3DFVF_DIFFUSE) != 0) {
-        return 1;
-    }
-    if (source == D3DMCS_COLOR2 && (fvf & D3DFVF_SPECULAR) != 0) {
-        return 2;
-    }
-    return 0;
-}
-
 } // namespace
 
 bool FixedFunctionShaders::Use(const DeviceState& state, const FixedFunctionInputs& inputs) {
@@ -423,22 +449,14 @@ bool FixedFunctionShaders::Use(const DeviceState& state, const FixedFunctionInpu
     const float vw = vp.Width == 0 ? 1.0f : static_cast<float>(vp.Width);
     const float vh = vp.Height == 0 ? 1.0f : static_cast<float>(vp.Height);
     glUniform4f(p->screenToClip, 2.0f / vw, -2.0f / vh, -1.0f - 2.0f * vp.X / vw, 1.0f + 2.0f * vp.Y / vh);
-    glUniform1i(p->depthFixup, inputs.depthFixup ? 1 : 0);
-    glUniform1i(p->normalize, state.renderStates[D3DRS_NORMALIZENORMALS] != FALSE ? 1 : 0);
 
     if (key.lighting) {
-        glUniform4i(p->sources, MaterialSource(state, D3DRS_DIFFUSEMATERIALSOURCE, inputs.fvf),
-                    MaterialSource(state, D3DRS_AMBIENTMATERIALSOURCE, inputs.fvf),
-                    MaterialSource(state, D3DRS_SPECULARMATERIALSOURCE, inputs.fvf),
-                    MaterialSource(state, D3DRS_EMISSIVEMATERIALSOURCE, inputs.fvf));
         SetColour(p->matDiffuse, state.material.Diffuse);
         SetColour(p->matAmbient, state.material.Ambient);
         SetColour(p->matSpecular, state.material.Specular);
         SetColour(p->matEmissive, state.material.Emissive);
         glUniform1f(p->matPower, state.material.Power);
         SetColour(p->globalAmbient, state.renderStates[D3DRS_AMBIENT]);
-        glUniform1i(p->specularEnable, state.renderStates[D3DRS_SPECULARENABLE] != FALSE ? 1 : 0);
-        GLint types[8] = {};
         GLfloat diffuse[32] = {}, specular[32] = {}, ambient[32] = {}, attenuation[32] = {};
         GLfloat position[24] = {}, direction[24] = {}, spot[24] = {};
         int count = 0;
@@ -447,7 +465,6 @@ bool FixedFunctionShaders::Use(const DeviceState& state, const FixedFunctionInpu
                 continue;
             }
             const D3DLIGHT9& light = state.lights[i];
-            types[count] = static_cast<GLint>(light.Type);
             const D3DCOLORVALUE* colours[3] = {&light.Diffuse, &light.Specular, &light.Ambient};
             GLfloat* targets[3] = {diffuse, specular, ambient};
             for (int c = 0; c < 3; ++c) {
@@ -473,8 +490,6 @@ bool FixedFunctionShaders::Use(const DeviceState& state, const FixedFunctionInpu
             spot[count * 3 + 2] = light.Falloff;
             ++count;
         }
-        glUniform1i(p->lightCount, count);
-        glUniform1iv(p->lightType, 8, types);
         glUniform4fv(p->lightDiffuse, 8, diffuse);
         glUniform4fv(p->lightSpecular, 8, specular);
         glUniform4fv(p->lightAmbient, 8, ambient);
@@ -484,22 +499,9 @@ bool FixedFunctionShaders::Use(const DeviceState& state, const FixedFunctionInpu
         glUniform3fv(p->lightSpot, 8, spot);
     }
 
-    const auto& stage = state.stageStates[0];
-    glUniform1i(p->texCoordIndex, static_cast<GLint>(stage[D3DTSS_TEXCOORDINDEX] & 0xFFFF) == 1 ? 1 : 0);
-    const bool texTransform = (stage[D3DTSS_TEXTURETRANSFORMFLAGS] & 0xFF) != D3DTTFF_DISABLE;
-    glUniform1i(p->texTransform, texTransform ? 1 : 0);
     glUniformMatrix4fv(p->texMatrix, 1, GL_FALSE, &state.textureTransforms[0].m[0][0]);
     glUniform1i(p->texture, 0);
-    glUniform1i(p->hasTexture, inputs.hasTexture ? 1 : 0);
-    glUniform3i(p->colorStage, static_cast<GLint>(stage[D3DTSS_COLOROP]),
-                static_cast<GLint>(stage[D3DTSS_COLORARG1]), static_cast<GLint>(stage[D3DTSS_COLORARG2]));
-    glUniform3i(p->alphaStage, static_cast<GLint>(stage[D3DTSS_ALPHAOP]),
-                static_cast<GLint>(stage[D3DTSS_ALPHAARG1]), static_cast<GLint>(stage[D3DTSS_ALPHAARG2]));
     SetColour(p->textureFactor, state.renderStates[D3DRS_TEXTUREFACTOR]);
-    glUniform1i(p->specularAdd, state.renderStates[D3DRS_SPECULARENABLE] != FALSE ? 1 : 0);
-    const bool alphaTest = state.renderStates[D3DRS_ALPHATESTENABLE] != FALSE;
-    glUniform1i(p->alphaFunc, alphaTest ? static_cast<GLint>(state.renderStates[D3DRS_ALPHAFUNC])
-                                        : static_cast<GLint>(D3DCMP_ALWAYS));
     glUniform1i(p->alphaRef, static_cast<GLint>(state.renderStates[D3DRS_ALPHAREF] & 0xFF));
     return true;
 }

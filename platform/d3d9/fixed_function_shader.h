@@ -1,8 +1,12 @@
 #pragma once
-// The fixed-function pipeline as one family of generated GLSL programs. The few bits that
-// change the code (lighting on or off, pre-transformed vertices, 2D or cube texture on stage
-// 0) pick a program; everything else (matrices, material and its colour sources, lights,
-// stage 0 operations, alpha test) is uniforms.
+// The fixed-function pipeline as one family of generated GLSL programs. The state that
+// decides what the code does picks a program, compiled once for it with that state as
+// constants: lighting on or off with the lights' kinds and the material's colour sources,
+// pre-transformed vertices, the texture coordinate set and its transform, stage 0's colour
+// and alpha operations and arguments, a 2D or cube texture or none, specular addition and
+// the alpha test's comparison. So the rasteriser runs no branch over a light, a stage or a
+// test that is off. Values (matrices, material and light colours and places, texture factor,
+// alpha reference) stay uniforms.
 //
 // Lighting follows Direct3D 9 per vertex, in camera space:
 //   colour = emissive + ambient_m × (global ambient + Σ atten·spot·ambient_l)
@@ -14,12 +18,25 @@
 #include "platform/d3d9/device_state.h"
 #include "platform/d3d9/gl_headers.h"
 
+#include <array>
 #include <map>
 
 struct FixedFunctionKey {
     bool lighting = false;
     bool pretransformed = false;
     bool cubeTexture = false;
+    bool hasTexture = false;
+    bool depthFixup = false;
+    bool normalize = false;
+    bool specular = false; // D3DRS_SPECULARENABLE: specular lighting and its addition
+    int lightCount = 0;
+    std::array<int, 8> lightTypes{};
+    std::array<int, 4> materialSources{}; // diffuse, ambient, specular, emissive
+    int texCoordIndex = 0;
+    bool texTransform = false;
+    std::array<int, 3> colorStage{}; // operation, argument 1, argument 2
+    std::array<int, 3> alphaStage{};
+    int alphaFunc = D3DCMP_ALWAYS; // D3DCMP_ALWAYS while the alpha test is off
     auto operator<=>(const FixedFunctionKey&) const = default;
 };
 
