@@ -3,14 +3,19 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <system_error>
 #include <unistd.h>
+#include <vector>
 
 #include "framework/framework.h"
+#include "platform/capture/frame_writer_queue.h"
 #include "platform/capture/png_writer.h"
 #include "platform/capture/video_pipe.h"
+#include "platform/capture/yuv420_frame.h"
 #include "platform/d3d9/frame_capture.h"
 #include "platform/d3d9/tracing_device.h"
 #include "platform/fs/windows_path.h"
@@ -32,6 +37,13 @@ using WallClock = std::chrono::steady_clock;
 constexpr const char* musicFile = "z.ogg";
 constexpr double progressIntervalTty = 0.25;
 constexpr double progressIntervalLog = 5.0;
+// Frames on their way to the encoder or the disk: enough to ride out an uneven frame,
+// few enough that a stalled writer holds rendering back soon.
+constexpr int captureBuffers = 4;
+// The video is one stream, written in order by one thread; PNG files are independent, and
+// two writers keep up with any scene on two cores.
+constexpr int videoWriters = 1;
+constexpr int pngWriters = 2;
 
 struct RunState {
     RunModeOptions options;
@@ -40,11 +52,18 @@ struct RunState {
     bool currentTaken = true; // the sink has seen the current frame (or it is not kept)
     bool finished = false;
     bool failed = false;
+    std::string lastFailure;
 
     // Capture.
     bool toDirectory = false;
     VideoPipe video;
-    long long framesWritten = 0;
+    std::unique_ptr<FrameWriterQueue> writer;
+    std::vector<unsigned char> videoFrame; // the video writer thread's own
+    int frameWidth = 0;
+    int frameHeight = 0;
+    long long framesQueued = 0;  // asked for at Present
+    long long framesTaken = 0;   // read back and handed to the writer
+    long long framesWritten = 0; // written, once the writer has finished
     WallClock::time_point started;
     WallClock::time_point lastProgress;
     bool progressShown = false;
@@ -64,8 +83,13 @@ RunState& State() {
 
 void Fail(const std::string& message) {
     RunState& s = State();
-    std::fprintf(stderr, "quillmoor: %s\n", message.c_str());
     s.failed = true;
+    // The encoder's failure surfaces at the write that finds it gone and again when it is
+    // waited for: say it once.
+    if (message != s.lastFailure) {
+        std::fprintf(stderr, "quillmoor: %s\n", message.c_str());
+        s.lastFailure = message;
+    }
 }
 
 void ShowProgress(bool final) {
@@ -80,7 +104,7 @@ void ShowProgress(bool final) {
     s.progressShown = true;
     const double elapsed = std::chrono::duration<double>(now - s.started).count();
     const std::string line =
-        CaptureProgress(s.schedule.TotalFrames(), s.options.fps).Line(s.framesWritten, elapsed);
+        CaptureProgress(s.schedule.TotalFrames(), s.options.fps).Line(s.framesTaken, elapsed);
     std::fprintf(stderr, tty ? "\r%s%s" : "%s%s", line.c_str(), (final || !tty) ? "\n" : "");
     std::fflush(stderr);
 }
@@ -93,55 +117,111 @@ void StopRun() {
     }
 }
 
-void WriteCaptureFrame(const unsigned char* rgba, int width, int height) {
+std::string CaptureFramePath(long long index) {
+    RunState& s = State();
+    char name[32];
+    std::snprintf(name, sizeof name, "frame_%06lld.png", index);
+    return (fs::path(s.options.capturePath) / name).string();
+}
+
+// Starts the writer of the capture on the first frame, when its size is known.
+bool StartCaptureWriter(int width, int height) {
     RunState& s = State();
     if (s.toDirectory) {
-        char name[32];
-        std::snprintf(name, sizeof name, "frame_%06lld.png", s.framesWritten);
-        const fs::path path = fs::path(s.options.capturePath) / name;
-        if (!PngWriter::Write(path.string(), rgba, width, height)) {
-            Fail("cannot write " + path.string());
-            StopRun();
-            return;
-        }
-    } else {
-        if (!s.video.IsOpen() && s.framesWritten == 0) {
-            VideoPipe::Settings settings;
-            settings.outputPath = s.options.capturePath;
-            settings.width = width;
-            settings.height = height;
-            settings.fps = s.options.fps;
-            settings.audioPath = WindowsPath::ResolveForReading(musicFile).value_or("");
-            settings.durationSeconds = s.options.untilSeconds;
-            if (!s.video.Open(settings)) {
-                Fail(s.video.Error() +
-                     " (install ffmpeg, or capture into an existing directory for PNG files)");
-                StopRun();
-                return;
-            }
-        }
-        if (!s.video.Write(rgba)) {
-            Fail(s.video.Error());
-            StopRun();
-            return;
-        }
+        s.writer = std::make_unique<FrameWriterQueue>(
+            pngWriters, captureBuffers,
+            [width, height](long long index, const std::vector<unsigned char>& rgba, std::string* error) {
+                const std::string path = CaptureFramePath(index);
+                if (PngWriter::Write(path, rgba.data(), static_cast<std::ptrdiff_t>(width) * 4, width,
+                                     height)) {
+                    return true;
+                }
+                *error = "cannot write " + path;
+                return false;
+            });
+        return true;
     }
-    ++s.framesWritten;
+    VideoPipe::Settings settings;
+    settings.outputPath = s.options.capturePath;
+    settings.width = width;
+    settings.height = height;
+    settings.fps = s.options.fps;
+    settings.audioPath = WindowsPath::ResolveForReading(musicFile).value_or("");
+    settings.durationSeconds = s.options.untilSeconds;
+    if (!s.video.Open(settings)) {
+        Fail(s.video.Error() + " (install ffmpeg, or capture into an existing directory for PNG files)");
+        return false;
+    }
+    s.writer = std::make_unique<FrameWriterQueue>(
+        videoWriters, captureBuffers,
+        [width, height](long long, const std::vector<unsigned char>& rgba, std::string* error) {
+            // The conversion runs here, beside the renderer, rather than in its way.
+            RunState& state = State();
+            state.videoFrame.resize(state.video.FrameBytes());
+            Yuv420::FromRgba(rgba.data(), static_cast<std::ptrdiff_t>(width) * 4, width, height,
+                             state.videoFrame.data());
+            if (state.video.Write(state.videoFrame.data())) {
+                return true;
+            }
+            *error = state.video.Error();
+            return false;
+        });
+    return true;
+}
+
+void WriteCaptureFrame(long long index, const FrameRows& rows) {
+    RunState& s = State();
+    if (!s.writer) {
+        if (!StartCaptureWriter(rows.width, rows.height)) {
+            StopRun();
+            return;
+        }
+        s.frameWidth = rows.width;
+        s.frameHeight = rows.height;
+    } else if (rows.width != s.frameWidth || rows.height != s.frameHeight) {
+        Fail("the back buffer changed size during the capture");
+        StopRun();
+        return;
+    }
+    // Only a copy here, top row first: the writer threads do the rest.
+    std::vector<unsigned char> buffer = s.writer->Acquire();
+    const std::size_t row = static_cast<std::size_t>(rows.width) * 4;
+    buffer.resize(row * static_cast<std::size_t>(rows.height));
+    for (int y = 0; y < rows.height; ++y) {
+        std::memcpy(buffer.data() + row * static_cast<std::size_t>(y), rows.top + rows.stride * y, row);
+    }
+    s.writer->Submit(index, std::move(buffer));
+    const std::string error = s.writer->Error();
+    if (!error.empty()) {
+        Fail(error);
+        StopRun();
+        return;
+    }
+    ++s.framesTaken;
     ShowProgress(false);
 }
 
-void OnFrame(const unsigned char* rgba, int width, int height) {
+FrameRequest RequestFrame(long long* tag) {
     RunState& s = State();
     if (s.currentTaken || s.failed) {
-        return;
+        return FrameRequest::Skip;
     }
     s.currentTaken = true;
+    *tag = s.options.capture ? s.framesQueued++ : s.current.milliseconds;
+    return s.schedule.FramesTaken() == s.schedule.TotalFrames() ? FrameRequest::KeepLast : FrameRequest::Keep;
+}
+
+void TakeFrame(long long tag, const FrameRows& rows) {
+    RunState& s = State();
+    if (s.failed) {
+        return;
+    }
     if (s.options.capture) {
-        WriteCaptureFrame(rgba, width, height);
+        WriteCaptureFrame(tag, rows);
     } else if (s.options.shots) {
         const fs::path path =
-            fs::path(s.options.outDirectory) / FrameSchedule::ShotFileName(s.current.milliseconds);
-        if (PngWriter::Write(path.string(), rgba, width, height)) {
+            fs::path(s.options.outDirectory) / FrameSchedule::ShotFileName(static_cast<int>(tag));
+        if (PngWriter::Write(path.string(), rows.top, rows.stride, rows.width, rows.height)) {
             ++s.shotsWritten;
         } else {
             Fail("cannot write " + path.string());
@@ -171,7 +251,10 @@ void DemoRunModes::Configure(const RunModeOptions& options) {
         fs::create_directories(options.outDirectory, error);
     }
     if (options.capture || options.shots) {
-        SetFrameSink(OnFrame);
+        FrameSink sink;
+        sink.request = RequestFrame;
+        sink.take = TakeFrame;
+        SetFrameSink(sink);
         // The frames are for the files; showing them too would only slow the run down.
         SetFrameSinkShowsWindow(false);
     }
@@ -249,6 +332,13 @@ int DemoRunModes::Finish(int frameworkExitCode) {
         SetFrameSink(FrameSink());
     }
     if (s.options.capture) {
+        if (s.writer) {
+            if (!s.writer->Finish()) {
+                Fail(s.writer->Error());
+            }
+            s.framesWritten = s.writer->Written();
+            s.writer.reset();
+        }
         if (s.progressShown) {
             ShowProgress(true);
         }
@@ -258,7 +348,7 @@ int DemoRunModes::Finish(int frameworkExitCode) {
         if (s.framesWritten < s.schedule.TotalFrames()) {
             Fail("capture ended after " + std::to_string(s.framesWritten) + " of " +
                  std::to_string(s.schedule.TotalFrames()) + " frames");
-        } else {
+        } else if (!s.failed) {
             std::fprintf(stderr, "quillmoor: wrote %lld frames to %s\n", s.framesWritten,
                          s.options.capturePath.c_str());
         }

@@ -1,7 +1,9 @@
 #pragma once
-// Encodes raw RGBA frames to a video file by running the ffmpeg program as a child process
-// with the frames on its standard input, muxing in a sound file when one is given.
+// Encodes frames to a video file by running the ffmpeg program as a child process with the
+// frames on its standard input, muxing in a sound file when one is given. The frames travel
+// as planar 4:2:0 Y'CbCr (Yuv420), the encoder's own format.
 
+#include <cstddef>
 #include <string>
 #include <sys/types.h>
 #include <vector>
@@ -24,8 +26,10 @@ class VideoPipe {
 
     // Starts ffmpeg; false (with `error` set) when it cannot be started.
     bool Open(const Settings& settings);
-    // One frame of width * height * 4 bytes, top row first; false once ffmpeg has gone.
-    bool Write(const unsigned char* rgba);
+    // Bytes of one frame: Yuv420::FrameBytes of the settings' size.
+    std::size_t FrameBytes() const;
+    // One frame of FrameBytes(); false once ffmpeg has gone.
+    bool Write(const unsigned char* frame);
     // Ends the input and waits for ffmpeg; true when it finished without error.
     bool Close();
 

@@ -108,6 +108,7 @@ GlDevice::~GlDevice() {
         MakeCurrent();
         state_.SetDefaults(0, 0, false); // drops bound resources
         shaders_.Release();
+        frameReadback_.Release();
         if (windowAlive) {
             DestroyTargets();
             if (vertexArray_ != 0) {
@@ -360,6 +361,11 @@ HRESULT GlDevice::Reset(D3DPRESENT_PARAMETERS* presentationParameters) {
         return D3DERR_INVALIDCALL;
     }
     MakeCurrent();
+    // Frames on their way out are the old back buffer's: hand them over first.
+    const FrameSink& sink = CurrentFrameSink();
+    if (sink) {
+        frameReadback_.Deliver(true, sink.take);
+    }
     const D3DPRESENT_PARAMETERS previous = parameters_;
     parameters_ = complete;
     if (!CreateTargets()) {
@@ -427,12 +433,13 @@ HRESULT GlDevice::Present(const RECT* sourceRect, const RECT* destRect, HWND win
     MakeCurrent();
     const FrameSink& sink = CurrentFrameSink();
     if (sink) {
-        std::vector<unsigned char> rgba;
-        int w = 0;
-        int h = 0;
-        if (ReadBackBuffer(&rgba, &w, &h)) {
-            sink(rgba.data(), w, h);
+        long long tag = 0;
+        const FrameRequest request = sink.request(&tag);
+        if (request != FrameRequest::Skip) {
+            frameReadback_.Queue(framebuffer_, static_cast<int>(parameters_.BackBufferWidth),
+                                 static_cast<int>(parameters_.BackBufferHeight), tag);
         }
+        frameReadback_.Deliver(request != FrameRequest::Keep, sink.take);
     }
     if (!ownWindow_ && WindowAlive() && (!sink || FrameSinkShowsWindow())) {
         int drawableWidth = 0;

@@ -6,6 +6,7 @@
 #include "platform/d3d9/com_object.h"
 #include "platform/d3d9/device_state.h"
 #include "platform/d3d9/fixed_function_shader.h"
+#include "platform/d3d9/frame_readback.h"
 #include "platform/d3d9/gl_share_root.h"
 
 #include <vector>
@@ -120,4 +121,5 @@ class GlDevice : public ComObject<IDirect3DDevice9> {
     SDL_Cursor* cursor_ = nullptr;
     bool cursorShown_ = false;
     std::vector<unsigned char> readback_;
+    FrameReadback frameReadback_;
 };

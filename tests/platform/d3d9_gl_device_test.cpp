@@ -24,6 +24,26 @@ struct ColourVertex {
     D3DCOLOR colour;
 };
 
+// Presents once with a sink that keeps the frame as a run's last one, so it arrives before
+// Present returns; the rows come back packed, top row first.
+std::vector<unsigned char> CaptureLastFrame(IDirect3DDevice9* device, int* width, int* height) {
+    std::vector<unsigned char> captured;
+    FrameSink sink;
+    sink.request = [](long long*) { return FrameRequest::KeepLast; };
+    sink.take = [&](long long, const FrameRows& rows) {
+        *width = rows.width;
+        *height = rows.height;
+        for (int y = 0; y < rows.height; ++y) {
+            const unsigned char* row = rows.top + rows.stride * y;
+            captured.insert(captured.end(), row, row + static_cast<std::size_t>(rows.width) * 4);
+        }
+    };
+    SetFrameSink(sink);
+    EXPECT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+    SetFrameSink(FrameSink());
+    return captured;
+}
+
 class GlDeviceTest : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -597,23 +617,14 @@ TEST_F(GlDeviceTest, ResetTakesTheNewSize) {
     EXPECT_EQ(viewport.Width, 40u);
     EXPECT_EQ(viewport.Height, 24u);
     device->Clear(0, nullptr, D3DCLEAR_TARGET, D3DCOLOR_ARGB(0, 1, 2, 3), 1.0f, 0);
-    std::vector<unsigned char> captured;
     int capturedWidth = 0;
     int capturedHeight = 0;
-    SetFrameSink([&](const unsigned char* rgba, int w, int h) {
-        captured.assign(rgba, rgba + static_cast<size_t>(w) * h * 4);
-        capturedWidth = w;
-        capturedHeight = h;
-    });
-    EXPECT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
-    SetFrameSink(nullptr);
+    const std::vector<unsigned char> captured = CaptureLastFrame(device, &capturedWidth, &capturedHeight);
     ASSERT_EQ(capturedWidth, 40);
     ASSERT_EQ(capturedHeight, 24);
-    // X8R8G8B8 has no alpha to keep: it reads opaque.
     EXPECT_EQ(captured[0], 1);
     EXPECT_EQ(captured[1], 2);
     EXPECT_EQ(captured[2], 3);
-    EXPECT_EQ(captured[3], 255);
 }
 
 TEST_F(GlDeviceTest, CaptureIsTopRowFirst) {
@@ -621,14 +632,49 @@ TEST_F(GlDeviceTest, CaptureIsTopRowFirst) {
     const D3DVIEWPORT9 top{0, 0, Size, 1, 0.0f, 1.0f};
     device->SetViewport(&top);
     device->Clear(0, nullptr, D3DCLEAR_TARGET, D3DCOLOR_ARGB(255, 255, 0, 0), 1.0f, 0);
-    std::vector<unsigned char> captured;
-    SetFrameSink([&](const unsigned char* rgba, int w, int h) { captured.assign(rgba, rgba + w * h * 4); });
-    device->Present(nullptr, nullptr, nullptr, nullptr);
-    SetFrameSink(nullptr);
+    int w = 0;
+    int h = 0;
+    const std::vector<unsigned char> captured = CaptureLastFrame(device, &w, &h);
     ASSERT_EQ(captured.size(), static_cast<size_t>(Size * Size * 4));
     EXPECT_EQ(captured[0], 255);                   // first row red
     EXPECT_EQ(captured[Size * 4 + 2], 255);        // second row blue
     EXPECT_EQ(captured[Size * 4 * (Size - 1)], 0); // last row not red
+}
+
+TEST_F(GlDeviceTest, KeptFramesArriveOnePresentLaterInOrderWithTheirTags) {
+    struct Step {
+        FrameRequest request;
+        int red;                         // the frame's clear colour
+        std::vector<long long> arriving; // tags handed over during this Present
+    };
+    const std::vector<Step> steps = {
+        {FrameRequest::Keep, 10, {}},  {FrameRequest::Skip, 20, {0}},        {FrameRequest::Keep, 30, {}},
+        {FrameRequest::Keep, 40, {2}}, {FrameRequest::KeepLast, 50, {3, 4}},
+    };
+    std::vector<std::pair<long long, int>> arrived; // tag, red of the top-left pixel
+    std::size_t step = 0;
+    FrameSink sink;
+    sink.request = [&](long long* tag) {
+        *tag = static_cast<long long>(step);
+        return steps[step].request;
+    };
+    sink.take = [&](long long tag, const FrameRows& rows) {
+        ASSERT_EQ(rows.width, static_cast<int>(Size));
+        arrived.emplace_back(tag, rows.top[0]);
+    };
+    SetFrameSink(sink);
+    for (step = 0; step < steps.size(); ++step) {
+        device->Clear(0, nullptr, D3DCLEAR_TARGET, D3DCOLOR_ARGB(255, steps[step].red, 0, 0), 1.0f, 0);
+        const std::size_t before = arrived.size();
+        device->Present(nullptr, nullptr, nullptr, nullptr);
+        std::vector<long long> tags;
+        for (std::size_t i = before; i < arrived.size(); ++i) {
+            tags.push_back(arrived[i].first);
+            EXPECT_EQ(arrived[i].second, steps[static_cast<std::size_t>(arrived[i].first)].red);
+        }
+        EXPECT_EQ(tags, steps[step].arriving) << "at Present " << step;
+    }
+    SetFrameSink(FrameSink());
 }
 
 TEST(GlDirect3D, AdapterAnswersComeFromTheDisplayAndTheGl) {
