@@ -1,5 +1,7 @@
 #include "platform/d3dx9/file_bytes.h"
 
+#include <sys/stat.h>
+
 #include <cstdio>
 
 #include "platform/fs/windows_path.h"
@@ -11,17 +13,29 @@ std::optional<std::vector<std::uint8_t>> Read(std::wstring_view windowsPath) {
     if (file == nullptr) {
         return std::nullopt;
     }
-    std::vector<std::uint8_t> bytes;
-    std::uint8_t chunk[65536];
+    // Read straight into a buffer of the file's size (meshes run to megabytes); a file
+    // that turns out longer than it said is read on to its end all the same.
+    struct stat status {};
+    std::size_t expected = 0;
+    if (::fstat(::fileno(file), &status) == 0 && S_ISREG(status.st_mode) && status.st_size > 0) {
+        expected = static_cast<std::size_t>(status.st_size);
+    }
+    std::vector<std::uint8_t> bytes(expected + 1);
+    std::size_t size = 0;
     bool ok = true;
     for (;;) {
-        const std::size_t got = std::fread(chunk, 1, sizeof chunk, file);
-        bytes.insert(bytes.end(), chunk, chunk + got);
-        if (got < sizeof chunk) {
+        if (size == bytes.size()) {
+            bytes.resize(bytes.size() * 2);
+        }
+        const std::size_t want = bytes.size() - size;
+        const std::size_t got = std::fread(bytes.data() + size, 1, want, file);
+        size += got;
+        if (got < want) {
             ok = std::ferror(file) == 0;
             break;
         }
     }
+    bytes.resize(size);
     std::fclose(file);
     if (!ok) {
         return std::nullopt;

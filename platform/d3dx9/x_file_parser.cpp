@@ -15,7 +15,7 @@ constexpr int kMaxDepth = 64;
 // Reads objects straight off the token stream with one token of lookahead.
 class Parser {
   public:
-    explicit Parser(XTokenStream& tokens) : tokens_(tokens) { Advance(); }
+    explicit Parser(XTokenStream& tokens) : tokens_(tokens), tok_(tokens.Current()) { Advance(); }
 
     bool File(std::vector<XObject>& objects) {
         while (tok_.kind != XToken::End) {
@@ -39,7 +39,7 @@ class Parser {
     }
 
   private:
-    void Advance() { tok_ = tokens_.Next(); }
+    void Advance() { tokens_.Advance(); }
     bool At(XToken::Kind kind) const { return tok_.kind == kind; }
 
     bool SkipTemplate() {
@@ -137,7 +137,7 @@ class Parser {
     }
 
     XTokenStream& tokens_;
-    XToken tok_;
+    const XToken& tok_; // the stream's current token
 };
 
 } // namespace

@@ -47,26 +47,6 @@ bool MayStartNumber(char c) {
     return (c >= '0' && c <= '9') || c == '-' || c == '+' || c == '.';
 }
 
-XToken Simple(XToken::Kind kind) {
-    XToken t;
-    t.kind = kind;
-    return t;
-}
-
-XToken WithText(XToken::Kind kind, const char* text, std::size_t length) {
-    XToken t;
-    t.kind = kind;
-    t.text = std::string_view(text, length);
-    return t;
-}
-
-XToken WithNumber(double number) {
-    XToken t;
-    t.kind = XToken::Number;
-    t.number = number;
-    return t;
-}
-
 std::uint16_t LoadU16(const std::uint8_t* p) {
     return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
 }
@@ -87,19 +67,22 @@ XTokenStream XTokenStream::Binary(const std::uint8_t* body, std::size_t size, in
     return XTokenStream(body, size, floatBytes);
 }
 
-XToken XTokenStream::Next() {
+void XTokenStream::Advance() {
     if (failed_) {
-        return Simple(XToken::Error);
+        Set(XToken::Error);
+    } else if (floatBytes_ == 0) {
+        NextText();
+    } else {
+        NextBinary();
     }
-    return floatBytes_ == 0 ? NextText() : NextBinary();
 }
 
-XToken XTokenStream::Fail() {
+void XTokenStream::Fail() {
     failed_ = true;
-    return Simple(XToken::Error);
+    Set(XToken::Error);
 }
 
-XToken XTokenStream::NextText() {
+void XTokenStream::NextText() {
     const char* s = reinterpret_cast<const char*>(data_);
     while (pos_ < size_) {
         const char c = s[pos_];
@@ -116,14 +99,14 @@ XToken XTokenStream::NextText() {
         switch (c) {
         case '{':
             ++pos_;
-            return Simple(XToken::OpenBrace);
+            return Set(XToken::OpenBrace);
         case '}':
             ++pos_;
-            return Simple(XToken::CloseBrace);
+            return Set(XToken::CloseBrace);
         case ',':
         case ';':
             ++pos_;
-            return Simple(XToken::Separator);
+            return Set(XToken::Separator);
         case '<':
         case '"': {
             const std::size_t start = pos_ + 1;
@@ -133,7 +116,7 @@ XToken XTokenStream::NextText() {
             }
             const std::size_t end = static_cast<std::size_t>(static_cast<const char*>(close) - s);
             pos_ = end + 1;
-            return WithText(c == '<' ? XToken::Guid : XToken::String, s + start, end - start);
+            return Set(c == '<' ? XToken::Guid : XToken::String, s + start, end - start);
         }
         case '>':
         case '(':
@@ -141,7 +124,7 @@ XToken XTokenStream::NextText() {
         case '[':
         case ']':
             ++pos_;
-            return Simple(XToken::Other);
+            return Set(XToken::Other);
         default:
             break;
         }
@@ -153,11 +136,11 @@ XToken XTokenStream::NextText() {
         const std::string_view text(s + start, pos_ - start);
         double value = 0;
         if (MayStartNumber(text[0]) && TextNumber::Parse(text, value)) {
-            return WithNumber(value);
+            return SetNumber(value);
         }
-        return WithText(XToken::Name, text.data(), text.size());
+        return Set(XToken::Name, text.data(), text.size());
     }
-    return Simple(XToken::End);
+    return Set(XToken::End);
 }
 
 double XTokenStream::ListNumber() {
@@ -185,14 +168,14 @@ void XTokenStream::AppendListRest(std::vector<double>& out) {
     }
 }
 
-XToken XTokenStream::NextBinary() {
+void XTokenStream::NextBinary() {
     if (listLeft_ > 0) {
-        return WithNumber(ListNumber());
+        return SetNumber(ListNumber());
     }
     for (;;) {
         const std::size_t left = size_ - pos_;
         if (left == 0) {
-            return Simple(XToken::End);
+            return Set(XToken::End);
         }
         if (left < 2) {
             return Fail();
@@ -210,8 +193,7 @@ XToken XTokenStream::NextBinary() {
             if (size_ - pos_ < length) {
                 return Fail();
             }
-            const XToken t = WithText(code == kTokenName ? XToken::Name : XToken::String,
-                                      reinterpret_cast<const char*>(data_ + pos_), length);
+            Set(code == kTokenName ? XToken::Name : XToken::String, data_ + pos_, length);
             pos_ += length;
             // A string ends in a separator, written by some tools as a WORD and by others as
             // a DWORD; token code 0 does not exist, so a zero high half is safe to skip.
@@ -224,20 +206,20 @@ XToken XTokenStream::NextBinary() {
                     }
                 }
             }
-            return t;
+            return;
         }
         case kTokenInteger:
             if (size_ - pos_ < 4) {
                 return Fail();
             }
             pos_ += 4;
-            return WithNumber(LoadU32(data_ + pos_ - 4));
+            return SetNumber(LoadU32(data_ + pos_ - 4));
         case kTokenGuid:
             if (size_ - pos_ < 16) {
                 return Fail();
             }
             pos_ += 16;
-            return Simple(XToken::Guid);
+            return Set(XToken::Guid);
         case kTokenIntegerList:
         case kTokenFloatList: {
             if (size_ - pos_ < 4) {
@@ -254,24 +236,24 @@ XToken XTokenStream::NextBinary() {
             }
             listLeft_ = count;
             listOfFloats_ = code == kTokenFloatList;
-            return WithNumber(ListNumber());
+            return SetNumber(ListNumber());
         }
         case kTokenOpenBrace:
-            return Simple(XToken::OpenBrace);
+            return Set(XToken::OpenBrace);
         case kTokenCloseBrace:
-            return Simple(XToken::CloseBrace);
+            return Set(XToken::CloseBrace);
         case kTokenComma:
         case kTokenSemicolon:
-            return Simple(XToken::Separator);
+            return Set(XToken::Separator);
         case kTokenTemplate:
-            return WithText(XToken::Name, "template", 8);
+            return Set(XToken::Name, "template", 8);
         default:
             if (code >= 12 && code <= 18) { // parentheses, brackets, angles, dot
-                return Simple(XToken::Other);
+                return Set(XToken::Other);
             }
             for (const Keyword& keyword : kKeywords) {
                 if (keyword.code == code) {
-                    return WithText(XToken::Name, keyword.text.data(), keyword.text.size());
+                    return Set(XToken::Name, keyword.text.data(), keyword.text.size());
                 }
             }
             return Fail();

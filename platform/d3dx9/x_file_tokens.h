@@ -34,9 +34,11 @@ class XTokenStream {
     static XTokenStream Text(const std::uint8_t* body, std::size_t size);
     static XTokenStream Binary(const std::uint8_t* body, std::size_t size, int floatBytes);
 
-    // The next token: End after the last, Error on an unterminated text string or guid, a
-    // truncated binary token or an unknown binary token code (and Error from then on).
-    XToken Next();
+    // Moves to the next token: End after the last, Error on an unterminated text string or
+    // guid, a truncated binary token or an unknown binary token code (and Error from then on).
+    // The token is updated in place, as the parser reads millions of them.
+    void Advance();
+    const XToken& Current() const { return token_; }
 
     // Inside a binary number list: appends the list's remaining numbers to `out`.
     void AppendListRest(std::vector<double>& out);
@@ -44,16 +46,26 @@ class XTokenStream {
   private:
     XTokenStream(const std::uint8_t* body, std::size_t size, int floatBytes)
         : data_(body), size_(size), floatBytes_(floatBytes) {}
-    XToken NextText();
-    XToken NextBinary();
+    void NextText();
+    void NextBinary();
     double ListNumber();
-    XToken Fail();
+    void Set(XToken::Kind kind) { token_.kind = kind; }
+    void Set(XToken::Kind kind, const void* text, std::size_t length) {
+        token_.kind = kind;
+        token_.text = std::string_view(static_cast<const char*>(text), length);
+    }
+    void SetNumber(double number) {
+        token_.kind = XToken::Number;
+        token_.number = number;
+    }
+    void Fail();
 
     const std::uint8_t* data_;
     std::size_t size_;
     std::size_t pos_ = 0;
     int floatBytes_; // 0 for text
     bool failed_ = false;
+    XToken token_;
     // The binary list being read: its remaining count and whether it holds floats.
     std::uint32_t listLeft_ = 0;
     bool listOfFloats_ = false;

@@ -1,5 +1,6 @@
 #include "platform/d3dx9/x_mesh_builder.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <map>
@@ -47,27 +48,37 @@ class Numbers {
     size_t pos_ = 0;
 };
 
-struct Face {
+// Faces as one list of corners: face f's corners are corners[first[f]] to corners[first[f + 1]].
+struct FaceList {
+    std::vector<DWORD> first{0};
     std::vector<DWORD> corners;
+
+    size_t Count() const { return first.size() - 1; }
+    DWORD Size(size_t f) const { return first[f + 1] - first[f]; }
+    const DWORD* Corners(size_t f) const { return corners.data() + first[f]; }
 };
 
-bool ReadFaces(Numbers& n, DWORD limit, std::vector<Face>& faces) {
+bool ReadFaces(Numbers& n, DWORD limit, FaceList& faces) {
     DWORD count = 0;
     if (!n.Count(count) || count > n.Left()) {
         return false;
     }
-    faces.resize(count);
-    for (auto& face : faces) {
+    faces.first.reserve(static_cast<size_t>(count) + 1);
+    // Most meshes are triangles: one count and three indices per face.
+    faces.corners.reserve(std::min<size_t>(n.Left(), static_cast<size_t>(count) * 3));
+    for (DWORD f = 0; f < count; ++f) {
         DWORD corners = 0;
         if (!n.Count(corners) || corners < 3 || corners > n.Left()) {
             return false;
         }
-        face.corners.resize(corners);
-        for (auto& c : face.corners) {
+        for (DWORD k = 0; k < corners; ++k) {
+            DWORD c = 0;
             if (!n.Count(c) || c >= limit) {
                 return false;
             }
+            faces.corners.push_back(c);
         }
+        faces.first.push_back(static_cast<DWORD>(faces.corners.size()));
     }
     return true;
 }
@@ -166,17 +177,17 @@ class Builder {
         Numbers n(mesh.numbers);
         std::vector<float> positions;
         DWORD vertexCount = 0;
-        std::vector<Face> faces;
+        FaceList faces;
         if (!ReadVectors(n, 3, positions, vertexCount) || !ReadFaces(n, vertexCount, faces)) {
             return D3DXERR_INVALIDDATA;
         }
 
         std::vector<float> normals;
-        std::vector<Face> normalFaces;
+        FaceList normalFaces;
         bool hasNormals = false;
         std::vector<float> uvs;
         DWORD uvCount = 0;
-        std::vector<DWORD> faceMaterials(faces.size(), 0);
+        std::vector<DWORD> faceMaterials(faces.Count(), 0);
         std::vector<XMeshMaterial> materials;
         bool hasMaterialList = false;
         for (const auto& c : mesh.children) {
@@ -187,13 +198,11 @@ class Builder {
             if (c.type == "MeshNormals") {
                 DWORD normalCount = 0;
                 if (!ReadVectors(cn, 3, normals, normalCount) || !ReadFaces(cn, normalCount, normalFaces) ||
-                    normalFaces.size() != faces.size()) {
+                    normalFaces.Count() != faces.Count()) {
                     return D3DXERR_INVALIDDATA;
                 }
-                for (size_t f = 0; f < faces.size(); ++f) {
-                    if (normalFaces[f].corners.size() != faces[f].corners.size()) {
-                        return D3DXERR_INVALIDDATA;
-                    }
+                if (normalFaces.first != faces.first) {
+                    return D3DXERR_INVALIDDATA; // a face with another corner count
                 }
                 hasNormals = true;
             } else if (c.type == "MeshTextureCoords") {
@@ -202,7 +211,7 @@ class Builder {
                 }
             } else if (c.type == "MeshMaterialList") {
                 hasMaterialList = true;
-                if (const HRESULT hr = ReadMaterialList(c, faces.size(), faceMaterials, materials);
+                if (const HRESULT hr = ReadMaterialList(c, faces.Count(), faceMaterials, materials);
                     FAILED(hr)) {
                     return hr;
                 }
@@ -220,6 +229,10 @@ class Builder {
 
         const DWORD base = static_cast<DWORD>(out_.vertices.size());
         const DWORD materialBase = static_cast<DWORD>(out_.materials.size());
+        out_.vertices.reserve(out_.vertices.size() + vertexCount);
+        const size_t triangles = faces.corners.size() - 2 * faces.Count();
+        out_.indices.reserve(out_.indices.size() + 3 * triangles);
+        out_.attributes.reserve(out_.attributes.size() + triangles);
         for (DWORD v = 0; v < vertexCount; ++v) {
             XMeshVertex vertex;
             D3DXVECTOR3 p(positions[v * 3], positions[v * 3 + 1], positions[v * 3 + 2]);
@@ -246,13 +259,14 @@ class Builder {
             dst[0] = normal.x, dst[1] = normal.y, dst[2] = normal.z;
         };
 
-        for (size_t f = 0; f < faces.size(); ++f) {
-            std::vector<DWORD> corners(faces[f].corners.size());
+        std::vector<DWORD> corners;
+        for (size_t f = 0; f < faces.Count(); ++f) {
+            corners.resize(faces.Size(f));
             for (size_t k = 0; k < corners.size(); ++k) {
-                const DWORD v = faces[f].corners[k];
+                const DWORD v = faces.Corners(f)[k];
                 DWORD index = base + v;
                 if (hasNormals) {
-                    const DWORD ni = normalFaces[f].corners[k];
+                    const DWORD ni = normalFaces.Corners(f)[k];
                     if (normalOf[v] == kNoIndex) {
                         normalOf[v] = ni;
                         setNormal(index, ni);
