@@ -58,13 +58,35 @@ TextureStorage::TextureStorage(UINT faces, UINT width, UINT height, UINT levels,
     glTexParameteri(target_, GL_TEXTURE_BASE_LEVEL, 0);
     glTexParameteri(target_, GL_TEXTURE_MAX_LEVEL, static_cast<GLint>(levels_.LevelCount()) - 1);
     glTexParameteriv(target_, GL_TEXTURE_SWIZZLE_RGBA, format_->swizzle);
-    // Every level exists from the start (zeroed), so the texture is complete whatever is
-    // uploaded later.
+    // Every level exists from the start, so the texture is complete whatever is uploaded
+    // later; its contents go up on the first unlock, or as zeros before the first use
+    // (Name()): a texture loaded from a file is not sent twice.
     for (UINT face = 0; face < faces_; ++face) {
         for (UINT level = 0; level < levels_.LevelCount(); ++level) {
-            Upload(face, level);
+            Allocate(face, level);
         }
     }
+    defined_.assign(static_cast<size_t>(faces_) * levels_.LevelCount(), false);
+}
+
+GLuint TextureStorage::Name() {
+    if (!allDefined_) {
+        UploadUndefinedLevels();
+    }
+    return name_;
+}
+
+void TextureStorage::UploadUndefinedLevels() {
+    TextureBindingGuard guard(target_);
+    glBindTexture(target_, name_);
+    for (UINT face = 0; face < faces_; ++face) {
+        for (UINT level = 0; level < levels_.LevelCount(); ++level) {
+            if (!defined_[face * levels_.LevelCount() + level]) {
+                Upload(face, level);
+            }
+        }
+    }
+    allDefined_ = true;
 }
 
 TextureStorage::~TextureStorage() {
@@ -85,11 +107,30 @@ HRESULT TextureStorage::Unlock(UINT face, UINT level) {
     Upload(face, level);
     if (autoGenMipmap_ && level == 0 && levels_.LevelCount() > 1) {
         glGenerateMipmap(target_);
+        for (UINT below = 1; below < levels_.LevelCount(); ++below) {
+            defined_[face * levels_.LevelCount() + below] = true;
+        }
     }
     return D3D_OK;
 }
 
+void TextureStorage::Allocate(UINT face, UINT level) {
+    const UINT w = FormatInfo::LevelDimension(width_, level);
+    const UINT h = FormatInfo::LevelDimension(height_, level);
+    const GLenum target = FaceTarget(target_, face);
+    if (format_->pixelFormat == 0) {
+        glCompressedTexImage2D(target, static_cast<GLint>(level), format_->internalFormat,
+                               static_cast<GLsizei>(w), static_cast<GLsizei>(h), 0,
+                               static_cast<GLsizei>(FormatInfo::LevelSize(format_->format, w, h)), nullptr);
+    } else {
+        glTexImage2D(target, static_cast<GLint>(level), static_cast<GLint>(format_->internalFormat),
+                     static_cast<GLsizei>(w), static_cast<GLsizei>(h), 0, format_->pixelFormat, format_->type,
+                     nullptr);
+    }
+}
+
 void TextureStorage::Upload(UINT face, UINT level) {
+    defined_[face * levels_.LevelCount() + level] = true;
     const UINT w = FormatInfo::LevelDimension(width_, level);
     const UINT h = FormatInfo::LevelDimension(height_, level);
     const BYTE* bits = levels_.Bits(face, level);

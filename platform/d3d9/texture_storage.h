@@ -9,6 +9,7 @@
 #include "platform/d3d9/memory_texture.h"
 
 #include <array>
+#include <vector>
 
 class TextureStorage {
   public:
@@ -20,14 +21,18 @@ class TextureStorage {
     MemoryLevels& Levels() { return levels_; }
     HRESULT Lock(UINT face, UINT level, D3DLOCKED_RECT* locked, const RECT* rect);
     HRESULT Unlock(UINT face, UINT level);
-    GLuint Name() const { return name_; }
+    // The GL texture, every level of it defined: levels never unlocked go up (as the zeros
+    // of their memory copy) now, before anything samples them.
+    GLuint Name();
     GLenum Target() const { return target_; }
     // Sets the texture's filtering and addressing from Direct3D sampler states (on the
     // currently bound texture of this target), skipping what is already set.
     void ApplySamplerStates(const std::array<DWORD, 14>& states);
 
   private:
+    void Allocate(UINT face, UINT level);
     void Upload(UINT face, UINT level);
+    void UploadUndefinedLevels();
 
     MemoryLevels levels_;
     const GlTextureFormat* format_;
@@ -37,6 +42,9 @@ class TextureStorage {
     bool autoGenMipmap_;
     GLenum target_;
     GLuint name_ = 0;
+    // Per face and level: false while GL holds storage for it but no contents yet.
+    std::vector<bool> defined_;
+    bool allDefined_ = false;
     std::array<DWORD, 14> applied_{};
     bool samplerApplied_ = false;
 };

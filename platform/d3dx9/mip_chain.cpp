@@ -14,6 +14,21 @@ ImageLevel Downsample(const ImageLevel& level) {
     const UINT stepX = level.width > 1 ? 2 : 1;
     const UINT stepY = level.height > 1 ? 2 : 1;
     const UINT count = stepX * stepY;
+    if (count == 4) {
+        // The common case, 2 x 2 texels into one, row pointers and no inner loops.
+        const size_t rowBytes = static_cast<size_t>(level.width) * 4;
+        for (UINT y = 0; y < out.height; ++y) {
+            const std::uint8_t* above = level.bytes.data() + 2 * y * rowBytes;
+            const std::uint8_t* below = above + rowBytes;
+            std::uint8_t* dst = out.bytes.data() + static_cast<size_t>(y) * out.width * 4;
+            for (UINT i = 0; i < out.width * 4; ++i) {
+                const UINT left = (i & ~3u) * 2 + (i & 3u);
+                dst[i] = static_cast<std::uint8_t>(
+                    (above[left] + above[left + 4] + below[left] + below[left + 4] + 2) / 4);
+            }
+        }
+        return out;
+    }
     for (UINT y = 0; y < out.height; ++y) {
         for (UINT x = 0; x < out.width; ++x) {
             for (UINT c = 0; c < 4; ++c) {
