@@ -186,7 +186,8 @@ void RenderSection(Mixer& m, Noise& noise, const MusicSection& sec) {
         }
         if (sec.energy >= 0.9f) { // arpeggio in sixteenths over the chord
             for (int half = 0; half < 2; ++half) {
-                const int step = (i * 2 + half) % 4;
+                // Eighths before the first bar count from below zero: keep the step in 0..3.
+                const int step = ((i * 2 + half) % 4 + 4) % 4;
                 const int note = chord[static_cast<size_t>(step % 3)] + 12 * (step == 3 ? 1 : 0) + 12;
                 SawNote(m, t + half * eighth / 2, eighth / 2 * 0.6, NoteHz(note), 0.05f, 2500.0f,
                         half ? 0.4f : -0.4f, 0.002);
