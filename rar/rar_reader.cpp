@@ -84,6 +84,21 @@ std::string MatchKey(std::string_view name) {
     return key;
 }
 
+// A member cannot unpack to more than its packed bytes can hold: stored data is copied as
+// is, and every compressed symbol takes at least one bit and copies at most a few hundred
+// bytes (the longest match), so 4096 bytes per packed bit leaves ample room. A header that
+// claims more is broken; believing it would allocate gigabytes for a few bytes of archive.
+constexpr std::uint64_t kMaxUnpackedBytesPerPackedBit = 4096;
+
+bool UnpackedSizeFits(const RarBlockHeader& block, std::uintmax_t archiveSize) {
+    const std::uint64_t start = static_cast<std::uint64_t>(std::max<std::int64_t>(block.DataPosition(), 0));
+    const std::uint64_t available =
+        archiveSize > start ? std::min<std::uint64_t>(block.packedSize, archiveSize - start) : 0;
+    const std::uint64_t limit =
+        block.method == RarFormat::kMethodStored ? available : available * 8 * kMaxUnpackedBytesPerPackedBit;
+    return block.unpackedSize <= limit;
+}
+
 void LogDecoderMessage(unsigned line, const char* message) {
     RarDebugLog::Write(line, "%s", message);
 }
@@ -140,6 +155,12 @@ SearchResult Search(const std::string& member, const std::string& archivePath) {
         RarDebugLog::Write(916, "Not a RAR file");
         return result;
     }
+    std::error_code sizeError;
+    const std::uintmax_t archiveSize = std::filesystem::file_size(archivePath, sizeError);
+    if (sizeError) {
+        RarDebugLog::Write(923, "Error opening file.");
+        return result;
+    }
     const bool solid = (main.flags & RarFormat::kMainSolid) != 0;
     const std::int64_t firstBlock =
         7 + static_cast<std::int64_t>(std::max<std::size_t>(main.headerSize, RarFormat::kMainHeaderSize));
@@ -182,6 +203,10 @@ SearchResult Search(const std::string& member, const std::string& archivePath) {
             return result;
         }
         const bool found = MatchKey(block.name) == key;
+        if (found && !UnpackedSizeFits(block, archiveSize)) {
+            RarDebugLog::Write(719, "file header broken");
+            return result;
+        }
         if (found) {
             // One byte at least, so that an empty member still hands back a buffer to free.
             result.output =

@@ -5,7 +5,8 @@
 #
 # The corpus grows in build-fuzz/corpus/TARGET and is kept between runs; a crash, hang,
 # leak or sanitizer report leaves its input in build-fuzz/artifacts/TARGET/ and makes the
-# script fail. Such an input, once fixed, belongs in tests/data/fuzz/TARGET/, where the
+# script fail (the timeout is generous: a machine shared with builds stalls a run for
+# seconds). Such an input, once fixed, belongs in tests/data/fuzz/TARGET/, where the
 # test suite replays it. Run long sessions with `nice -n 19`.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -91,7 +92,8 @@ for target in "${targets[@]}"; do
   seed "$target"
   regressions=()
   [ -d "tests/data/fuzz/$target" ] && regressions=("tests/data/fuzz/$target")
-  options=(-max_total_time="$seconds" -max_len="${max_len[$target]:-65536}" -timeout=20 -rss_limit_mb=3072
+  options=(-max_total_time="$seconds" -max_len="${max_len[$target]:-65536}" -timeout=60 -rss_limit_mb=3072
+           -malloc_limit_mb=1024
            -print_final_stats=1 -artifact_prefix="$artifacts/")
   # Extra libFuzzer options for long runs, e.g. FUZZ_OPTIONS="-fork=1 -ignore_crashes=1".
   read -r -a extra <<<"${FUZZ_OPTIONS:-}"
