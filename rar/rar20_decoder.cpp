@@ -54,8 +54,8 @@ bool Rar20Decoder::Reset() {
     channels_ = 1;
     currentChannel_ = 0;
     channelDelta_ = 0;
-    for (AudioChannel& c : audio_) {
-        c = AudioChannel{};
+    for (AudioPredictor& c : audio_) {
+        c = AudioPredictor{};
     }
     return true;
 }
@@ -292,47 +292,9 @@ void Rar20Decoder::CopyString(std::uint32_t length, std::uint32_t distance) {
 }
 
 std::uint8_t Rar20Decoder::DecodeAudio(int delta) {
-    AudioChannel& v = audio_[currentChannel_];
-    ++v.byteCount;
-    v.d4 = v.d3;
-    v.d3 = v.d2;
-    v.d2 = v.lastDelta - v.d1;
-    v.d1 = v.lastDelta;
-    const int predicted =
-        ((8 * v.last + v.k1 * v.d1 + v.k2 * v.d2 + v.k3 * v.d3 + v.k4 * v.d4 + v.k5 * channelDelta_) >> 3) &
-        0xFF;
-    const int value = predicted - delta;
-
-    const int i = static_cast<int>(static_cast<std::int8_t>(delta)) * 8;
-    const int candidates[11] = {i,        i - v.d1, i + v.d1, i - v.d2,          i + v.d2,         i - v.d3,
-                                i + v.d3, i - v.d4, i + v.d4, i - channelDelta_, i + channelDelta_};
-    for (int k = 0; k < 11; ++k) {
-        v.errorSums[k] += static_cast<std::uint32_t>(std::abs(candidates[k]));
-    }
-    channelDelta_ = v.lastDelta = static_cast<std::int8_t>(value - v.last);
-    v.last = value;
-
-    if ((v.byteCount & 0x1F) == 0) {
-        int best = 0;
-        for (int k = 1; k < 11; ++k) {
-            if (v.errorSums[k] < v.errorSums[best]) {
-                best = k;
-            }
-        }
-        std::fill(std::begin(v.errorSums), std::end(v.errorSums), 0);
-        int* weights[5] = {&v.k1, &v.k2, &v.k3, &v.k4, &v.k5};
-        if (best > 0) {
-            int& k = *weights[(best - 1) / 2];
-            if (best % 2 == 1) {
-                if (k >= -16) {
-                    --k;
-                }
-            } else if (k < 16) {
-                ++k;
-            }
-        }
-    }
-    return static_cast<std::uint8_t>(value & 0xFF);
+    AudioPredictor& channel = audio_[currentChannel_];
+    const int predicted = channel.Predict(channelDelta_);
+    return channel.Learn(predicted, delta, channelDelta_);
 }
 
 void Rar20Decoder::Flush(unsigned wrappedLine, unsigned straightLine) {
@@ -371,8 +333,8 @@ void Rar20Decoder::DecodeMember(ByteSource& source, std::uint32_t packedSize, st
     logger_ = &logger;
     inAddr_ = inBit_ = 0;
     if (!continuesSolid) {
-        for (AudioChannel& c : audio_) {
-            c = AudioChannel{};
+        for (AudioPredictor& c : audio_) {
+            c = AudioPredictor{};
         }
         std::fill(std::begin(oldDistances_), std::end(oldDistances_), 0);
         ringIndex_ = 0;

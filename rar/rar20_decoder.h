@@ -9,6 +9,7 @@
 #include <functional>
 #include <vector>
 
+#include "rar/rar20_audio_predictor.h"
 #include "rar/rar20_tables.h"
 
 // Where the packed bytes of a member come from.
@@ -49,14 +50,6 @@ class Rar20Decoder {
         std::array<std::uint16_t, 1u << 10> quick{};
     };
     static constexpr unsigned kQuickBits = 10;
-    struct AudioChannel {
-        int k1 = 0, k2 = 0, k3 = 0, k4 = 0, k5 = 0;
-        int d1 = 0, d2 = 0, d3 = 0, d4 = 0;
-        int lastDelta = 0;
-        std::uint32_t errorSums[11] = {};
-        std::uint32_t byteCount = 0;
-        int last = 0;
-    };
 
     static constexpr std::size_t kInputSize = 8192;
     // Slack behind the input buffer: the bit field peeks up to three bytes ahead, and a
@@ -103,7 +96,7 @@ class Rar20Decoder {
     int channels_ = 1;
     int currentChannel_ = 0;
     int channelDelta_ = 0;
-    AudioChannel audio_[4];
+    Rar20::AudioPredictor audio_[4];
 
     std::int64_t remaining_ = 0;
     std::uint32_t unpackedSize_ = 0;

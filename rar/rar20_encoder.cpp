@@ -2,552 +2,417 @@
 
 #include <algorithm>
 #include <array>
-#include <cstring>
 #include <memory>
-#include <queue>
 
-#include "rar/rar20_tables.h"
+#include "rar/rar20_audio_coder.h"
+#include "rar/rar20_bit_writer.h"
+#include "rar/rar20_block_split.h"
+#include "rar/rar20_huffman.h"
+#include "rar/rar20_lz_parser.h"
+#include "rar/rar20_match_finder.h"
+#include "rar/rar20_table_set.h"
+#include "rar/rar20_tokens.h"
 
 using namespace Rar20;
 
 namespace {
 
-constexpr std::uint32_t kMaxDistance = kWindowMask; // the window holds this many bytes back
-constexpr int kHashBits = 16;
-constexpr std::uint32_t kHashSize = 1u << kHashBits;
-constexpr int kMaxChain = 32;
-constexpr std::uint32_t kGoodEnough = 128;
-constexpr std::uint32_t kMaxMatch = 255 + 2; // the longest a repeat with no bonus encodes
-constexpr int kMaxCodeLength = 15;
-constexpr std::int64_t kNone = -1;
-
-struct Token {
-    std::uint16_t main;
-    std::uint8_t extraBits1;
-    std::uint32_t extra1;
-    std::int16_t second; // distance or repeat-length symbol; -1 none
-    bool secondIsDistance;
-    std::uint8_t extraBits2;
-    std::uint32_t extra2;
+struct LevelPlan {
+    Rar20ParseSettings first;  // the parse every level starts with
+    Rar20ParseSettings refine; // re-parses priced by the tables the parse before gave
+    int refinePasses;
+    std::size_t pieces; // how finely block boundaries are looked for
 };
 
-int LengthIndex(std::uint32_t value) { // value 0..255
-    int i = 27;
-    while (kLengthBase[i] > value) {
-        --i;
-    }
-    return i;
-}
+// Levels 1 to 5.
+constexpr LevelPlan kLevelPlans[] = {
+    {{.depth = 2, .nice = 16}, {}, 0, 1},
+    {{.depth = 4, .nice = 32}, {}, 0, 1},
+    {{.depth = 4, .nice = 32, .lazyBelow = 16, .good = 2}, {}, 0, 8},
+    {{.depth = 16, .nice = 64, .lazyBelow = 64, .good = 32},
+     {.optimal = true, .depth = 32, .nice = 128},
+     1,
+     32},
+    {{.depth = 32, .nice = 128, .lazyBelow = 128, .good = 64},
+     {.optimal = true, .depth = 128, .nice = 258},
+     3,
+     128},
+};
+// Audio statistics shift with the sound: the high levels look for block bounds finely.
+constexpr std::size_t kAudioPieces = 64;
+// Members are weighed for LZ against audio blocks in stretches of this many bytes, a
+// multiple of every channel count so that each stretch keeps the channels in step.
+constexpr std::size_t kGranule = 1020;
+// About what the table-switch symbol costs.
+constexpr std::uint64_t kSwitchSymbolBits = 12;
 
-int DistanceIndex(std::uint32_t value) { // distance - 1
-    int i = 47;
-    while (kDistanceBase[i] > value) {
-        --i;
-    }
-    return i;
-}
-
-std::uint32_t FullBonus(std::uint32_t d) {
-    return (d >= 0x2000) + (d >= 0x40000);
-}
-std::uint32_t RepeatBonus(std::uint32_t d) {
-    return (d >= 0x101) + (d >= 0x2000) + (d >= 0x40000);
-}
-
-// Mirrors the decoder's distance ring and last match so repeat symbols mean the same thing.
-struct LzState {
-    std::uint32_t ring[4] = {};
-    unsigned ringIndex = 0;
-    std::uint32_t lastLength = 0;
-    std::uint32_t lastDistance = 0;
-    void Push(std::uint32_t length, std::uint32_t distance) {
-        ring[ringIndex++ & 3] = distance;
-        lastLength = length;
-        lastDistance = distance;
-    }
+// Tokens of one kind: LZ, or audio with one channel count.
+struct Segment {
+    bool audio = false;
+    int channels = 1;
+    std::vector<Token> tokens;
+    std::vector<std::size_t> blockStarts; // first token of each block after the first
 };
 
-class MatchFinder {
+// What the decoder will hold after the members written so far.
+struct CoderState {
+    LzState lz;
+    Rar20AudioState audio;
+    bool hasTables = false;
+    Rar20TableSet tables;
+    std::array<std::uint8_t, kMaxTableSize> kept{};
+    // The symbol that makes the decoder read tables next, under `tables`.
+    std::uint16_t switchSlot = kSymbolNewTables;
+};
+
+std::uint16_t SwitchSlotAfter(const Segment& segment, const Token& last) {
+    if (!segment.audio) {
+        return kSymbolNewTables;
+    }
+    const int channel = (last.slot / kAudioSymbols + 1) % segment.channels;
+    return static_cast<std::uint16_t>(channel * kAudioSymbols + kSymbolRepeatLast);
+}
+
+class StreamEncoder {
   public:
-    MatchFinder() : head_(kHashSize, kNone), head2_(kHashSize, kNone), prev_(kWindowSize, kNone) {}
+    // `largest` is the size of the largest member: the working storage is made that large
+    // once, instead of growing (and faulting in fresh pages) member after member.
+    StreamEncoder(bool solid, const Rar20Encoder::Settings& settings, std::size_t largest)
+        : solid_(solid), settings_(settings), largest_(largest),
+          plan_(kLevelPlans[std::clamp(settings.level, Rar20Encoder::kFastestLevel,
+                                       Rar20Encoder::kSmallestLevel) -
+                            1]),
+          finder_(std::make_unique<Rar20MatchFinder>()) {}
 
-    void Reset() {
-        std::fill(head_.begin(), head_.end(), kNone);
-        std::fill(head2_.begin(), head2_.end(), kNone);
-    }
-    struct Snapshot {
-        std::vector<std::int64_t> head, head2;
-    };
-    Snapshot Save() const { return {head_, head2_}; }
-    void Restore(const Snapshot& s) {
-        head_ = s.head;
-        head2_ = s.head2;
-    }
+    Rar20Encoder::EncodedMember Add(std::span<const std::uint8_t> member, bool successorMayFollow) {
+        if (!solid_) {
+            finder_->Clear();
+            state_ = CoderState{};
+        }
+        if (member.empty()) {
+            return {};
+        }
+        const std::uint32_t begin = finder_->Append(member);
+        const std::uint32_t end = begin + static_cast<std::uint32_t>(member.size());
+        finder_->SaveHeads(memberHeads_);
+        const CoderState before = state_;
+        const bool continues = state_.hasTables;
 
-    void Insert(const std::vector<std::uint8_t>& h, std::int64_t pos) {
-        if (pos + 1 < static_cast<std::int64_t>(h.size())) {
-            head2_[Hash2(h, pos)] = pos;
-        }
-        if (pos + 2 < static_cast<std::int64_t>(h.size())) {
-            const std::uint32_t k = Hash3(h, pos);
-            prev_[pos & kWindowMask] = head_[k];
-            head_[k] = pos;
-        }
-    }
-
-    // Longest match of at least 3 bytes before `pos` within [floor, pos).
-    void Longest(const std::vector<std::uint8_t>& h, std::int64_t pos, std::int64_t floor,
-                 std::uint32_t maxLen, std::uint32_t& bestLen, std::uint32_t& bestDist) const {
-        bestLen = 0;
-        bestDist = 0;
-        if (maxLen < 3 || pos + 2 >= static_cast<std::int64_t>(h.size())) {
-            return;
-        }
-        std::int64_t cand = head_[Hash3(h, pos)];
-        for (int chain = 0; chain < kMaxChain && cand >= floor && cand < pos; ++chain) {
-            const std::uint32_t dist = static_cast<std::uint32_t>(pos - cand);
-            if (dist > kMaxDistance) {
-                break;
+        CoderState lzState = before;
+        EncodeLz(begin, end, lzState, memberHeads_, nullptr, lz_);
+        std::vector<std::uint8_t> best = WriteMember({&lz_}, lzState, successorMayFollow);
+        CoderState bestState = lzState;
+        bool bestHasLz = true, bestHasAudio = false;
+        auto consider = [&](std::vector<std::uint8_t> bytes, const CoderState& after, bool hasLz) {
+            if (bytes.size() < best.size()) {
+                best = std::move(bytes);
+                bestState = after;
+                bestHasLz = hasLz;
+                bestHasAudio = true;
             }
-            const std::uint32_t len = MatchLength(h, cand, pos, maxLen);
-            if (len > bestLen && len >= 3 + FullBonus(dist)) {
-                bestLen = len;
-                bestDist = dist;
-                if (len >= kGoodEnough || len == maxLen) {
-                    break;
+        };
+
+        const Rar20SoundGuess guess = Rar20GuessSound(member);
+        if (settings_.multimedia || guess.looksLikeSound) {
+            // Every channel count at the high levels; the guess's at the others.
+            const bool allCounts = settings_.level >= 4;
+            std::size_t audioBytes = SIZE_MAX;
+            for (int channels = allCounts ? 1 : guess.channels; channels <= (allCounts ? 4 : guess.channels);
+                 ++channels) {
+                CoderState audioState = before;
+                EncodeAudio(member, channels, audioState, audioTrial_);
+                std::vector<std::uint8_t> bytes = WriteMember({&audioTrial_}, audioState, successorMayFollow);
+                if (bytes.size() < audioBytes) {
+                    audioBytes = bytes.size();
+                    std::swap(audio_, audioTrial_);
+                }
+                consider(std::move(bytes), audioState, false);
+            }
+            // Stretches where LZ wins (silence, a file header) in LZ blocks, the rest in audio.
+            const std::vector<Run> runs = PlanRuns(member.size());
+            if (runs.size() > 1) {
+                CoderState mixState = before;
+                finder_->RestoreHeads(memberHeads_);
+                mixed_.resize(runs.size());
+                std::vector<const Segment*> parts;
+                for (std::size_t r = 0; r < runs.size(); ++r) {
+                    const Run& run = runs[r];
+                    if (run.audio) {
+                        EncodeAudio(member.subspan(run.begin, run.end - run.begin), audio_.channels, mixState,
+                                    mixed_[r]);
+                        for (std::uint32_t p = begin + run.begin; p < begin + run.end; ++p) {
+                            finder_->Insert(p);
+                        }
+                    } else {
+                        finder_->SaveHeads(runHeads_);
+                        EncodeLz(begin + run.begin, begin + run.end, mixState, runHeads_, &lzPrices_,
+                                 mixed_[r]);
+                    }
+                    parts.push_back(&mixed_[r]);
+                }
+                consider(WriteMember(parts, mixState, successorMayFollow), mixState, true);
+            }
+        }
+
+        if (best.size() >= member.size()) {
+            // Stored: the stream goes on as if the member were not there.
+            finder_->RestoreHeads(memberHeads_);
+            finder_->Truncate(begin);
+            state_ = before;
+            return {};
+        }
+        state_ = bestState;
+        return {std::move(best), continues, bestHasLz, bestHasAudio};
+    }
+
+  private:
+    // A stretch of a member, in bytes from its start, for LZ or audio blocks.
+    struct Run {
+        bool audio;
+        std::size_t begin, end;
+    };
+
+    // Bits every granule of the member costs in a segment that covers it all, each token
+    // priced by its block's tables and counted where it starts. Adds the table blocks'
+    // mean size to `headerBits`.
+    static std::vector<std::uint64_t> GranuleBits(const Segment& segment, std::size_t granules,
+                                                  std::uint64_t& headerBits) {
+        std::vector<std::uint64_t> bits(granules, 0);
+        const std::vector<std::size_t> bounds = BlockBounds(segment);
+        static constexpr std::array<std::uint8_t, kMaxTableSize> kCleared{};
+        std::uint64_t headers = 0;
+        std::size_t pos = 0;
+        for (std::size_t b = 0; b + 1 < bounds.size(); ++b) {
+            const std::span<const Token> tokens(segment.tokens.data() + bounds[b], bounds[b + 1] - bounds[b]);
+            std::vector<std::uint32_t> frequencies(kMaxTableSize, 0);
+            Rar20CountSymbols(tokens, frequencies);
+            const int size = segment.audio ? kAudioSymbols * segment.channels : kLzTableSize;
+            const Rar20TableSet tables = Rar20TableSet::ForFrequencies(segment.audio, segment.channels,
+                                                                       std::span(frequencies).first(size));
+            headers += tables.HeaderBits(kCleared);
+            for (const Token& t : tokens) {
+                bits[std::min(pos / kGranule, granules - 1)] += tables.Bits(t);
+                pos += t.length;
+            }
+        }
+        headerBits = headers / (bounds.size() - 1);
+        return bits;
+    }
+
+    // The cheapest way through the member's granules in LZ or audio blocks, a switch costing
+    // a table block; from the LZ and audio trials just made.
+    std::vector<Run> PlanRuns(std::size_t size) {
+        const std::size_t granules = (size + kGranule - 1) / kGranule;
+        if (granules < 2) {
+            return {};
+        }
+        std::uint64_t header[2] = {};
+        const std::vector<std::uint64_t> bits[2] = {GranuleBits(lz_, granules, header[0]),
+                                                    GranuleBits(audio_, granules, header[1])};
+        // cost[m]: the cheapest coding of the granules so far ending in mode m (0 LZ, 1 audio).
+        std::vector<std::array<bool, 2>> cameFromOther(granules);
+        std::uint64_t cost[2] = {header[0] + bits[0][0], header[1] + bits[1][0]};
+        for (std::size_t g = 1; g < granules; ++g) {
+            std::uint64_t next[2];
+            for (int m = 0; m < 2; ++m) {
+                const std::uint64_t stay = cost[m];
+                const std::uint64_t change = cost[1 - m] + header[m] + kSwitchSymbolBits;
+                cameFromOther[g][m] = change < stay;
+                next[m] = std::min(stay, change) + bits[m][g];
+            }
+            cost[0] = next[0];
+            cost[1] = next[1];
+        }
+        int mode = cost[1] < cost[0] ? 1 : 0;
+        std::vector<Run> runs;
+        std::size_t runEnd = size;
+        for (std::size_t g = granules; g-- > 0;) {
+            const bool switched = g > 0 && cameFromOther[g][mode];
+            if (g == 0 || switched) {
+                runs.push_back({mode == 1, g * kGranule, runEnd});
+                runEnd = g * kGranule;
+                mode = 1 - mode;
+            }
+        }
+        std::reverse(runs.begin(), runs.end());
+        if (runs.size() > 1) {
+            // The LZ runs start with prices from the LZ trial's tables.
+            const std::vector<std::size_t> bounds = BlockBounds(lz_);
+            std::vector<std::uint32_t> frequencies(kLzTableSize, 0);
+            Rar20CountSymbols(std::span(lz_.tokens).first(bounds[1]), frequencies);
+            const Rar20TableSet tables = Rar20TableSet::ForFrequencies(false, 1, frequencies);
+            lzPrices_ = Rar20LzPrices::For(&tables);
+        }
+        return runs;
+    }
+
+    void EncodeLz(std::uint32_t begin, std::uint32_t end, CoderState& state,
+                  const Rar20MatchFinder::Heads& headsAtBegin, const Rar20LzPrices* firstPrices,
+                  Segment& segment) {
+        const Rar20LzPrices startPrices =
+            firstPrices != nullptr
+                ? *firstPrices
+                : Rar20LzPrices::For(state.hasTables && !state.tables.audio ? &state.tables : nullptr);
+        const LzState lzAtBegin = state.lz;
+        segment.audio = false;
+        segment.channels = 1;
+        segment.tokens.clear();
+        segment.tokens.reserve(largest_);
+        parser_.Parse(*finder_, begin, end, plan_.first, {{begin, &startPrices}}, state.lz, segment.tokens);
+        Split(segment, plan_.pieces);
+        for (int pass = 0; pass < plan_.refinePasses; ++pass) {
+            // Each block's tables price the next parse of its stretch.
+            const std::vector<std::size_t> starts = BlockBounds(segment);
+            std::vector<Rar20LzPrices> prices;
+            prices.reserve(starts.size());
+            std::vector<Rar20PriceSpan> spans;
+            std::uint32_t pos = begin;
+            for (std::size_t b = 0; b + 1 < starts.size(); ++b) {
+                const std::span<const Token> tokens(segment.tokens.data() + starts[b],
+                                                    starts[b + 1] - starts[b]);
+                std::vector<std::uint32_t> frequencies(kLzTableSize, 0);
+                Rar20CountSymbols(tokens, frequencies);
+                const Rar20TableSet tables = Rar20TableSet::ForFrequencies(false, 1, frequencies);
+                prices.push_back(Rar20LzPrices::For(&tables));
+                spans.push_back({pos, &prices.back()});
+                for (const Token& t : tokens) {
+                    pos += t.length;
                 }
             }
-            const std::int64_t next = prev_[cand & kWindowMask];
-            if (next >= cand) {
-                break;
-            }
-            cand = next;
+            finder_->RestoreHeads(headsAtBegin);
+            state.lz = lzAtBegin;
+            segment.tokens.clear();
+            parser_.Parse(*finder_, begin, end, plan_.refine, spans, state.lz, segment.tokens);
+            Split(segment, plan_.pieces);
         }
     }
 
-    std::int64_t LastPair(const std::vector<std::uint8_t>& h, std::int64_t pos) const {
-        return head2_[Hash2(h, pos)];
+    void EncodeAudio(std::span<const std::uint8_t> bytes, int channels, CoderState& state,
+                     Segment& segment) const {
+        segment.audio = true;
+        segment.channels = channels;
+        segment.tokens.clear();
+        segment.tokens.reserve(largest_);
+        Rar20EncodeAudio(bytes, channels, state.audio, segment.tokens);
+        Split(segment, plan_.refinePasses > 0 ? kAudioPieces : plan_.pieces);
     }
 
-    static std::uint32_t MatchLength(const std::vector<std::uint8_t>& h, std::int64_t from, std::int64_t pos,
-                                     std::uint32_t maxLen) {
-        std::uint32_t len = 0;
-        while (len < maxLen && h[from + len] == h[pos + len]) {
-            ++len;
-        }
-        return len;
+    static void Split(Segment& segment, std::size_t pieces) {
+        Rar20SplitSettings split;
+        split.audio = segment.audio;
+        split.channels = segment.channels;
+        split.pieces = pieces;
+        segment.blockStarts = Rar20SplitBlocks(segment.tokens, split);
     }
 
-  private:
-    static std::uint32_t Hash3(const std::vector<std::uint8_t>& h, std::int64_t p) {
-        const std::uint32_t v = (std::uint32_t{h[p]} << 16) | (std::uint32_t{h[p + 1]} << 8) | h[p + 2];
-        return (v * 2654435761u) >> (32 - kHashBits);
+    // 0, the block starts, the token count.
+    static std::vector<std::size_t> BlockBounds(const Segment& segment) {
+        std::vector<std::size_t> bounds{0};
+        bounds.insert(bounds.end(), segment.blockStarts.begin(), segment.blockStarts.end());
+        bounds.push_back(segment.tokens.size());
+        return bounds;
     }
-    static std::uint32_t Hash2(const std::vector<std::uint8_t>& h, std::int64_t p) {
-        return (std::uint32_t{h[p]} << 8) | h[p + 1];
-    }
-    std::vector<std::int64_t> head_, head2_, prev_;
-};
 
-Token Literal(std::uint8_t b) {
-    return {b, 0, 0, -1, false, 0, 0};
-}
-
-Token FullMatch(std::uint32_t len, std::uint32_t dist) {
-    const std::uint32_t v = len - 3 - FullBonus(dist);
-    const int li = LengthIndex(v);
-    const int di = DistanceIndex(dist - 1);
-    return {static_cast<std::uint16_t>(kSymbolFirstLength + li),
-            kLengthBits[li],
-            v - kLengthBase[li],
-            static_cast<std::int16_t>(di),
-            true,
-            kDistanceBits[di],
-            dist - 1 - kDistanceBase[di]};
-}
-
-Token RepeatMatch(int slot, std::uint32_t len, std::uint32_t dist) { // slot 1..4
-    const std::uint32_t v = len - 2 - RepeatBonus(dist);
-    const int li = LengthIndex(v);
-    return {static_cast<std::uint16_t>(kSymbolRepeatLast + slot),
-            0,
-            0,
-            static_cast<std::int16_t>(li),
-            false,
-            kLengthBits[li],
-            v - kLengthBase[li]};
-}
-
-Token ShortMatch(std::uint32_t dist) { // length 2, dist 1..256
-    int i = 7;
-    while (kShortBase[i] + 1u > dist) {
-        --i;
-    }
-    return {static_cast<std::uint16_t>(kSymbolFirstShort + i),
-            kShortBits[i],
-            dist - 1 - kShortBase[i],
-            -1,
-            false,
-            0,
-            0};
-}
-
-// Tokenises h[begin, end) with the history before `begin` available from `floor`.
-std::vector<Token> Tokenize(const std::vector<std::uint8_t>& h, std::int64_t floor, std::int64_t begin,
-                            std::int64_t end, MatchFinder& finder, LzState& lz) {
-    std::vector<Token> tokens;
-    std::int64_t pos = begin;
-    while (pos < end) {
-        const std::uint32_t avail = static_cast<std::uint32_t>(std::min<std::int64_t>(end - pos, kMaxMatch));
-        std::uint32_t bestLen = 0, bestDist = 0;
-        finder.Longest(h, pos, floor, avail, bestLen, bestDist);
-
-        // Repeats of recent distances cost a few bits less than a full match.
-        int repSlot = 0;
-        std::uint32_t repLen = 0, repDist = 0;
-        for (int slot = 1; slot <= 4; ++slot) {
-            const std::uint32_t d = lz.ring[(lz.ringIndex - slot) & 3];
-            if (d == 0 || d > pos - floor || d > kMaxDistance) {
-                continue;
-            }
-            const std::uint32_t bonus = RepeatBonus(d);
-            const std::uint32_t cap = std::min<std::uint32_t>(avail, 257 + bonus);
-            const std::uint32_t len = MatchFinder::MatchLength(h, pos - d, pos, cap);
-            if (len >= 2 + bonus && len > repLen) {
-                repSlot = slot;
-                repLen = len;
-                repDist = d;
-            }
-        }
-
-        std::uint32_t len = 0;
-        if (repSlot != 0 && repLen + 1 >= bestLen) {
-            len = repLen;
-            if (len == lz.lastLength && repDist == lz.lastDistance) {
-                tokens.push_back({static_cast<std::uint16_t>(kSymbolRepeatLast), 0, 0, -1, false, 0, 0});
-            } else {
-                tokens.push_back(RepeatMatch(repSlot, len, repDist));
-            }
-            lz.Push(len, repDist);
-        } else if (bestLen >= 3) {
-            len = bestLen;
-            tokens.push_back(FullMatch(len, bestDist));
-            lz.Push(len, bestDist);
-        } else if (avail >= 2 && pos + 1 < static_cast<std::int64_t>(h.size())) {
-            const std::int64_t pair = finder.LastPair(h, pos);
-            if (pair >= floor && pair < pos && pos - pair <= 256) {
-                len = 2;
-                tokens.push_back(ShortMatch(static_cast<std::uint32_t>(pos - pair)));
-                lz.Push(2, static_cast<std::uint32_t>(pos - pair));
-            }
-        }
-        if (len == 0) {
-            tokens.push_back(Literal(h[pos]));
-            len = 1;
-        }
-        for (std::uint32_t i = 0; i < len; ++i) {
-            finder.Insert(h, pos + i);
-        }
-        pos += len;
-    }
-    return tokens;
-}
-
-// Huffman code lengths of at most 15 bits; at least two symbols get a code when any does,
-// so that every code is a complete prefix code.
-std::vector<std::uint8_t> CodeLengths(std::vector<std::uint32_t> freq) {
-    const int n = static_cast<int>(freq.size());
-    std::vector<std::uint8_t> lengths(n, 0);
-    int used =
-        static_cast<int>(std::count_if(freq.begin(), freq.end(), [](std::uint32_t f) { return f > 0; }));
-    if (used == 0) {
-        return lengths;
-    }
-    if (used == 1) {
-        freq[freq[0] == 0 ? 0 : 1] = 1;
-    }
-    for (;;) {
-        struct Node {
-            std::uint64_t weight;
-            int index;
+    // The member's bits: for every block a table switch and tables (unless the first block
+    // codes best with the tables the decoder already holds), then its tokens.
+    static std::vector<std::uint8_t> WriteMember(const std::vector<const Segment*>& segments,
+                                                 CoderState& state, bool successorMayFollow) {
+        struct BlockRef {
+            const Segment* segment;
+            std::span<const Token> tokens;
         };
-        std::vector<int> parent;
-        auto cmp = [](const Node& a, const Node& b) {
-            return a.weight > b.weight || (a.weight == b.weight && a.index > b.index);
-        };
-        std::priority_queue<Node, std::vector<Node>, decltype(cmp)> queue(cmp);
-        for (int s = 0; s < n; ++s) {
-            if (freq[s] > 0) {
-                queue.push({freq[s], static_cast<int>(parent.size())});
-                parent.push_back(-1);
+        std::vector<BlockRef> blocks;
+        for (const Segment* s : segments) {
+            const std::vector<std::size_t> bounds = BlockBounds(*s);
+            for (std::size_t b = 0; b + 1 < bounds.size(); ++b) {
+                if (bounds[b + 1] > bounds[b]) {
+                    blocks.push_back({s, std::span(s->tokens).subspan(bounds[b], bounds[b + 1] - bounds[b])});
+                }
             }
         }
-        while (queue.size() > 1) {
-            const Node a = queue.top();
-            queue.pop();
-            const Node b = queue.top();
-            queue.pop();
-            const int id = static_cast<int>(parent.size());
-            parent.push_back(-1);
-            parent[a.index] = id;
-            parent[b.index] = id;
-            queue.push({a.weight + b.weight, id});
-        }
-        int leaf = 0, longest = 0;
-        for (int s = 0; s < n; ++s) {
-            if (freq[s] == 0) {
-                continue;
+        Rar20BitWriter out;
+        for (std::size_t b = 0; b < blocks.size(); ++b) {
+            const Segment& segment = *blocks[b].segment;
+            const std::span<const Token> tokens = blocks[b].tokens;
+            const bool followed = b + 1 < blocks.size() || successorMayFollow;
+            const std::uint16_t endSwitch = SwitchSlotAfter(segment, tokens.back());
+            std::vector<std::uint32_t> frequencies(kMaxTableSize, 0);
+            Rar20CountSymbols(tokens, frequencies);
+            const std::uint64_t bareBits = [&] {
+                std::uint64_t extra = 0;
+                for (const Token& t : tokens) {
+                    extra += t.headBits + t.tailBits;
+                }
+                return extra;
+            }();
+            if (followed) {
+                ++frequencies[endSwitch];
             }
-            int depth = 0;
-            for (int p = leaf; parent[p] != -1; p = parent[p]) {
-                ++depth;
+            const Rar20TableSet fresh = Rar20TableSet::ForFrequencies(
+                segment.audio, segment.channels,
+                std::span(frequencies)
+                    .first(segment.audio ? kAudioSymbols * segment.channels : kLzTableSize));
+            bool reuse = false;
+            if (b == 0 && state.hasTables && state.tables.audio == segment.audio &&
+                state.tables.channels == segment.channels &&
+                (!followed || state.tables.lengths[endSwitch] != 0) &&
+                std::all_of(tokens.begin(), tokens.end(),
+                            [&](const Token& t) { return state.tables.Codes(t); })) {
+                std::uint64_t oldBits = 0;
+                for (const Token& t : tokens) {
+                    oldBits += state.tables.Bits(t);
+                }
+                const std::uint64_t newBits =
+                    Rar20Huffman::CodedBits(std::span(frequencies).first(fresh.Size()),
+                                            std::span(fresh.lengths).first(fresh.Size())) +
+                    bareBits + fresh.HeaderBits(state.kept) + state.tables.lengths[state.switchSlot];
+                reuse = oldBits <= newBits;
             }
-            lengths[s] = static_cast<std::uint8_t>(depth);
-            longest = std::max(longest, depth);
-            ++leaf;
-        }
-        if (longest <= kMaxCodeLength) {
-            return lengths;
-        }
-        for (std::uint32_t& f : freq) {
-            if (f > 0) {
-                f = (f + 1) / 2;
+            if (!reuse) {
+                if (state.hasTables) {
+                    out.Put(state.tables.codes[state.switchSlot], state.tables.lengths[state.switchSlot]);
+                }
+                fresh.WriteHeader(out, state.kept);
+                state.tables = fresh;
+                state.hasTables = true;
             }
+            for (const Token& t : tokens) {
+                state.tables.Write(out, t);
+            }
+            state.switchSlot = endSwitch;
         }
+        return out.Finish();
     }
-}
 
-std::vector<std::uint32_t> CanonicalCodes(const std::vector<std::uint8_t>& lengths) {
-    std::uint32_t count[16] = {};
-    for (std::uint8_t l : lengths) {
-        ++count[l];
-    }
-    count[0] = 0;
-    std::uint32_t next[16] = {};
-    std::uint32_t code = 0;
-    for (int l = 1; l < 16; ++l) {
-        code = (code + count[l - 1]) << 1;
-        next[l] = code;
-    }
-    std::vector<std::uint32_t> codes(lengths.size(), 0);
-    for (std::size_t s = 0; s < lengths.size(); ++s) {
-        if (lengths[s] != 0) {
-            codes[s] = next[lengths[s]]++;
-        }
-    }
-    return codes;
-}
-
-class BitWriter {
-  public:
-    void Put(std::uint32_t value, unsigned bits) { // bits <= 24
-        if (bits == 0) {
-            return;
-        }
-        acc_ = (acc_ << bits) | (value & ((1u << bits) - 1));
-        filled_ += bits;
-        while (filled_ >= 8) {
-            filled_ -= 8;
-            out_.push_back(static_cast<std::uint8_t>(acc_ >> filled_));
-        }
-        acc_ &= (1u << filled_) - 1;
-    }
-    std::vector<std::uint8_t> Finish() {
-        if (filled_ > 0) {
-            out_.push_back(static_cast<std::uint8_t>(acc_ << (8 - filled_)));
-            filled_ = 0;
-            acc_ = 0;
-        }
-        return std::move(out_);
-    }
-    std::size_t BitCount() const { return out_.size() * 8 + filled_; }
-
-  private:
-    std::vector<std::uint8_t> out_;
-    std::uint64_t acc_ = 0;
-    unsigned filled_ = 0;
+    bool solid_;
+    Rar20Encoder::Settings settings_;
+    std::size_t largest_;
+    const LevelPlan& plan_;
+    std::unique_ptr<Rar20MatchFinder> finder_;
+    Rar20LzParser parser_;
+    CoderState state_;
+    // Working storage kept from member to member.
+    Rar20MatchFinder::Heads memberHeads_, runHeads_;
+    Segment lz_, audio_, audioTrial_;
+    std::vector<Segment> mixed_;
+    Rar20LzPrices lzPrices_;
 };
-
-struct Tables {
-    std::vector<std::uint8_t> main, distance, repeat; // code lengths
-    std::vector<std::uint32_t> mainCodes, distanceCodes, repeatCodes;
-};
-
-Tables BuildTables(const std::vector<Token>& tokens, bool needsSwitch) {
-    std::vector<std::uint32_t> mainFreq(kMainSymbols, 0), distFreq(kDistanceSymbols, 0),
-        repFreq(kRepeatSymbols, 0);
-    for (const Token& t : tokens) {
-        ++mainFreq[t.main];
-        if (t.second >= 0) {
-            ++(t.secondIsDistance ? distFreq : repFreq)[t.second];
-        }
-    }
-    if (needsSwitch) {
-        ++mainFreq[kSymbolNewTables];
-    }
-    Tables tables;
-    tables.main = CodeLengths(mainFreq);
-    tables.distance = CodeLengths(distFreq);
-    tables.repeat = CodeLengths(repFreq);
-    tables.mainCodes = CanonicalCodes(tables.main);
-    tables.distanceCodes = CanonicalCodes(tables.distance);
-    tables.repeatCodes = CanonicalCodes(tables.repeat);
-    return tables;
-}
-
-// The table block: not audio, previous lengths cleared, then the lengths run-length coded
-// through the 19-symbol bit-length code.
-void WriteTables(BitWriter& out, const Tables& tables) {
-    std::vector<std::uint8_t> all;
-    all.insert(all.end(), tables.main.begin(), tables.main.end());
-    all.insert(all.end(), tables.distance.begin(), tables.distance.end());
-    all.insert(all.end(), tables.repeat.begin(), tables.repeat.end());
-
-    struct Op {
-        int symbol;
-        unsigned bits;
-        std::uint32_t extra;
-    };
-    std::vector<Op> ops;
-    for (std::size_t i = 0; i < all.size();) {
-        std::size_t run = 1;
-        while (i + run < all.size() && all[i + run] == all[i]) {
-            ++run;
-        }
-        if (all[i] == 0) {
-            std::size_t left = run;
-            while (left >= 11) {
-                const std::size_t n = std::min<std::size_t>(left, 138);
-                ops.push_back({18, 7, static_cast<std::uint32_t>(n - 11)});
-                left -= n;
-            }
-            while (left >= 3) {
-                const std::size_t n = std::min<std::size_t>(left, 10);
-                ops.push_back({17, 3, static_cast<std::uint32_t>(n - 3)});
-                left -= n;
-            }
-            for (; left > 0; --left) {
-                ops.push_back({0, 0, 0});
-            }
-        } else {
-            ops.push_back({all[i], 0, 0});
-            std::size_t left = run - 1;
-            while (left >= 3) {
-                const std::size_t n = std::min<std::size_t>(left, 6);
-                ops.push_back({16, 2, static_cast<std::uint32_t>(n - 3)});
-                left -= n;
-            }
-            for (; left > 0; --left) {
-                ops.push_back({all[i], 0, 0});
-            }
-        }
-        i += run;
-    }
-    std::vector<std::uint32_t> freq(kBitLengthSymbols, 0);
-    for (const Op& op : ops) {
-        ++freq[op.symbol];
-    }
-    const std::vector<std::uint8_t> bitLengths = CodeLengths(freq);
-    const std::vector<std::uint32_t> bitCodes = CanonicalCodes(bitLengths);
-
-    out.Put(0, 2);
-    for (std::uint8_t l : bitLengths) {
-        out.Put(l, 4);
-    }
-    for (const Op& op : ops) {
-        out.Put(bitCodes[op.symbol], bitLengths[op.symbol]);
-        if (op.bits > 0) {
-            out.Put(op.extra, op.bits);
-        }
-    }
-}
-
-void WriteTokens(BitWriter& out, const std::vector<Token>& tokens, const Tables& t) {
-    for (const Token& k : tokens) {
-        out.Put(t.mainCodes[k.main], t.main[k.main]);
-        if (k.extraBits1 > 0) {
-            out.Put(k.extra1, k.extraBits1);
-        }
-        if (k.second >= 0) {
-            if (k.secondIsDistance) {
-                out.Put(t.distanceCodes[k.second], t.distance[k.second]);
-            } else {
-                out.Put(t.repeatCodes[k.second], t.repeat[k.second]);
-            }
-            if (k.extraBits2 > 0) {
-                out.Put(k.extra2, k.extraBits2);
-            }
-        }
-    }
-}
-
-std::size_t EstimateBits(const std::vector<Token>& tokens) {
-    BitWriter w;
-    const Tables t = BuildTables(tokens, false);
-    WriteTables(w, t);
-    WriteTokens(w, tokens, t);
-    return w.BitCount();
-}
 
 } // namespace
 
 namespace Rar20Encoder {
 
-std::vector<EncodedMember> Encode(const std::vector<std::span<const std::uint8_t>>& members, bool solid) {
-    std::vector<EncodedMember> result(members.size());
-    std::vector<std::vector<Token>> tokens(members.size());
-    std::vector<bool> compressed(members.size(), false);
-
-    auto finder = std::make_unique<MatchFinder>();
-    std::vector<std::uint8_t> history;
-    LzState lz;
-    for (std::size_t m = 0; m < members.size(); ++m) {
-        if (!solid) {
-            history.clear();
-            finder->Reset();
-            lz = LzState{};
-        }
-        const MatchFinder::Snapshot snapshot = finder->Save();
-        const LzState lzBefore = lz;
-        const std::int64_t begin = static_cast<std::int64_t>(history.size());
-        history.insert(history.end(), members[m].begin(), members[m].end());
-        const std::int64_t floor = 0;
-        tokens[m] = Tokenize(history, floor, begin, static_cast<std::int64_t>(history.size()), *finder, lz);
-        // Storing wins when compression does not save at least a few bytes; a stored member
-        // leaves the stream untouched, so everything it added is rolled back.
-        if ((EstimateBits(tokens[m]) + 7) / 8 + 8 >= members[m].size() && !members[m].empty()) {
-            history.resize(static_cast<std::size_t>(begin));
-            finder->Restore(snapshot);
-            lz = lzBefore;
-            tokens[m].clear();
-            continue;
-        }
-        compressed[m] = true;
+std::vector<EncodedMember> Encode(const std::vector<std::span<const std::uint8_t>>& members, bool solid,
+                                  const Settings& settings) {
+    std::size_t largest = 0;
+    for (const std::span<const std::uint8_t>& m : members) {
+        largest = std::max(largest, m.size());
     }
-
-    int previous = -1;
+    StreamEncoder encoder(solid, settings, largest);
+    std::vector<EncodedMember> result;
+    result.reserve(members.size());
     for (std::size_t m = 0; m < members.size(); ++m) {
-        if (!compressed[m]) {
-            continue;
-        }
-        std::size_t successor = m + 1;
-        while (successor < members.size() && !compressed[successor]) {
-            ++successor;
-        }
-        const bool hasSuccessor = solid && successor < members.size();
-        const bool continues = solid && previous >= 0;
-        const Tables tables = BuildTables(tokens[m], hasSuccessor);
-        BitWriter out;
-        if (continues) {
-            // The switch to this member's tables, coded with the previous member's table.
-            const Tables before = BuildTables(tokens[previous], true);
-            out.Put(before.mainCodes[kSymbolNewTables], before.main[kSymbolNewTables]);
-        }
-        WriteTables(out, tables);
-        WriteTokens(out, tokens[m], tables);
-        result[m].packed = out.Finish();
-        result[m].continuesSolid = continues;
-        previous = static_cast<int>(m);
+        result.push_back(encoder.Add(members[m], solid && m + 1 < members.size()));
     }
     return result;
 }

@@ -1,5 +1,6 @@
 #include "rar/rar_writer.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <span>
 
@@ -10,7 +11,6 @@
 namespace {
 
 constexpr std::uint8_t kVersion = 20;
-constexpr std::uint8_t kMethodNormal = 0x33;
 constexpr std::uint8_t kHostMsDos = 0;
 constexpr std::uint32_t kArchiveAttribute = 0x20;
 constexpr std::uint32_t kDosTime1980 = 0x00210000; // 1980-01-01 00:00, so output is reproducible
@@ -32,7 +32,7 @@ void SealHeader(std::vector<std::uint8_t>& out, std::size_t start) {
 
 } // namespace
 
-std::vector<std::uint8_t> RarWriter::Build(const std::vector<Member>& members, bool solid) {
+std::vector<std::uint8_t> RarWriter::Build(const std::vector<Member>& members, const Options& options) {
     std::vector<std::span<const std::uint8_t>> inputs;
     for (const Member& m : members) {
         if (m.bytes.size() >= 0xFFFFFFFFull || m.name.empty() || m.name.size() > RarFormat::kNameLimit) {
@@ -40,7 +40,14 @@ std::vector<std::uint8_t> RarWriter::Build(const std::vector<Member>& members, b
         }
         inputs.emplace_back(m.bytes);
     }
-    const std::vector<Rar20Encoder::EncodedMember> encoded = Rar20Encoder::Encode(inputs, solid);
+    const bool solid = options.solid;
+    const int level = std::clamp(options.level, 0, Rar20Encoder::kSmallestLevel);
+    std::vector<Rar20Encoder::EncodedMember> encoded(members.size());
+    if (level > 0) {
+        encoded = Rar20Encoder::Encode(inputs, solid, {.level = level, .multimedia = options.multimedia});
+    }
+    // The method byte names the level, as the old archiver's did (0x31 fastest to 0x35 best).
+    const auto method = static_cast<std::uint8_t>(RarFormat::kMethodStored + level);
 
     std::vector<std::uint8_t> out(std::begin(RarFormat::kMarker), std::end(RarFormat::kMarker));
     const std::size_t mainStart = out.size();
@@ -77,7 +84,7 @@ std::vector<std::uint8_t> RarWriter::Build(const std::vector<Member>& members, b
         Put32(out, Crc32::Compute(m.bytes.data(), m.bytes.size()));
         Put32(out, kDosTime1980);
         out.push_back(kVersion);
-        out.push_back(stored ? RarFormat::kMethodStored : kMethodNormal);
+        out.push_back(stored ? RarFormat::kMethodStored : method);
         Put16(out, static_cast<std::uint16_t>(name.size()));
         Put32(out, kArchiveAttribute);
         out.insert(out.end(), name.begin(), name.end());
@@ -87,9 +94,9 @@ std::vector<std::uint8_t> RarWriter::Build(const std::vector<Member>& members, b
     return out;
 }
 
-bool RarWriter::Write(const std::string& path, const std::vector<Member>& members, bool solid,
+bool RarWriter::Write(const std::string& path, const std::vector<Member>& members, const Options& options,
                       std::string* error) {
-    const std::vector<std::uint8_t> archive = Build(members, solid);
+    const std::vector<std::uint8_t> archive = Build(members, options);
     if (archive.empty()) {
         if (error != nullptr) {
             *error = "a member is empty-named, has a name over 259 bytes, or is 4 GiB or larger";

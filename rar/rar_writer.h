@@ -1,9 +1,9 @@
 #pragma once
 // Writes RAR 2.0 archives (version 20 to unpack) that the reader and the original
-// archiver's unpackers read: compressed with the RAR 2.0 LZ scheme, optionally solid,
-// falling back to storing members that do not shrink.
+// archiver's unpackers read: compressed with the RAR 2.0 scheme (LZ and audio blocks) at
+// one of five levels, optionally solid, falling back to storing members that do not shrink.
 //
-//   RarWriter::Write("data.rar", {{"data\\blob.jpg", bytes}, ...}, /*solid=*/true);
+//   RarWriter::Write("data.rar", {{"data\\blob.jpg", bytes}, ...}, {.solid = true, .level = 5});
 
 #include <cstdint>
 #include <string>
@@ -16,12 +16,25 @@ class RarWriter {
         std::vector<std::uint8_t> bytes;
     };
 
+    struct Options {
+        bool solid = true;
+        int level = 3;           // 0 stores every member; 1 (fastest) to 5 (smallest) compress
+        bool multimedia = false; // try audio blocks on every member, not only on sound
+    };
+
     // The whole archive in memory; empty when a member is too large (4 GiB or more) or a
     // name is empty or longer than 259 bytes.
-    static std::vector<std::uint8_t> Build(const std::vector<Member>& members, bool solid);
+    static std::vector<std::uint8_t> Build(const std::vector<Member>& members, const Options& options);
+    static std::vector<std::uint8_t> Build(const std::vector<Member>& members, bool solid) {
+        return Build(members, Options{.solid = solid});
+    }
 
     // Build, then write to `path` (a plain POSIX path). False when either fails; `error`
     // then says why.
-    static bool Write(const std::string& path, const std::vector<Member>& members, bool solid,
+    static bool Write(const std::string& path, const std::vector<Member>& members, const Options& options,
                       std::string* error = nullptr);
+    static bool Write(const std::string& path, const std::vector<Member>& members, bool solid,
+                      std::string* error = nullptr) {
+        return Write(path, members, Options{.solid = solid}, error);
+    }
 };

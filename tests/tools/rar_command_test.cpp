@@ -117,4 +117,52 @@ TEST_F(RarToolTest, PackExtractAndPrintByLetter) {
     EXPECT_EQ(fs::file_size(dir_ / "in.rar"), before);
 }
 
+TEST_F(RarToolTest, PackOptionsAsTheHelpSpellsThem) {
+    std::string out;
+    ASSERT_EQ(Run("x in.rar unpacked", out), 0);
+    const struct {
+        const char* pack;
+        int exitCode;
+        const char* listed; // in the listing of the packed archive, when packing succeeds
+    } cases[] = {
+        {"a -m0 o.rar unpacked", 0, " stored "},
+        {"a -m1 o.rar unpacked", 0, " m1 "},
+        {"a -m5 -mm --not-solid o.rar unpacked", 0, "normal archive"},
+        {"a -s -m3 o.rar unpacked", 0, "solid archive"},
+        {"a o.rar unpacked", 0, " m3 "},
+        {"a -- o.rar unpacked", 0, " m3 "},
+        {"a -m6 o.rar unpacked", 2, nullptr},
+        {"a -mx o.rar unpacked", 2, nullptr},
+        {"a --solid o.rar unpacked", 2, nullptr},
+        {"a -m3 o.rar", 2, nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.pack);
+        fs::remove(dir_ / "o.rar");
+        ASSERT_EQ(Run(c.pack, out), c.exitCode);
+        if (c.exitCode != 0) {
+            EXPECT_FALSE(fs::exists(dir_ / "o.rar"));
+            continue;
+        }
+        ASSERT_EQ(Run("t o.rar", out), 0);
+        EXPECT_EQ(out.find("FAILED"), std::string::npos);
+        ASSERT_EQ(Run("l o.rar", out), 0);
+        EXPECT_NE(out.find(c.listed), std::string::npos) << out;
+    }
+}
+
+TEST_F(RarToolTest, EveryCommandHasHelp) {
+    for (const char* command : {"l", "list", "t", "test", "x", "extract", "p", "print", "a", "pack"}) {
+        SCOPED_TRACE(command);
+        std::string out;
+        ASSERT_EQ(Run(std::string(command) + " --help", out), 0);
+        EXPECT_EQ(out.rfind("usage: quillmoor-rar ", 0), 0u) << out;
+    }
+    std::string out;
+    ASSERT_EQ(Run("a --help", out), 0);
+    for (const char* option : {"-s", "--not-solid", "-m0", "-m5", "-mm"}) {
+        EXPECT_NE(out.find(option), std::string::npos) << option;
+    }
+}
+
 } // namespace

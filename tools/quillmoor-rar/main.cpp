@@ -22,16 +22,67 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr const char* kUsage =
-    "usage: quillmoor-rar list|l ARCHIVE\n"
-    "       quillmoor-rar test|t ARCHIVE\n"
-    "       quillmoor-rar extract|x ARCHIVE [DESTDIR [MEMBER...]]\n"
-    "       quillmoor-rar print|p ARCHIVE MEMBER...   (the members' bytes to standard output)\n"
-    "       quillmoor-rar pack|a [--not-solid] ARCHIVE PATH...\n"
-    "\n"
-    "Reads RAR 1.5-2.0 archives; packs RAR 2.0 (solid unless --not-solid). PATH may be a\n"
-    "directory, packed recursively; member names are the paths as given, with \"\\\".\n"
-    "Set QUILLMOOR_RAR_DEBUG_LOG=FILE for the reader's debug log.\n";
+// One usage line and the details per command; the README's section on quillmoor-rar
+// spells the options the same way.
+struct CommandHelp {
+    RarCommand command;
+    const char* usage;
+    const char* details;
+};
+
+constexpr CommandHelp kCommandHelp[] = {
+    {RarCommand::List, "quillmoor-rar list|l ARCHIVE",
+     "Lists the members: size, packed size, method (stored or m1-m5), version, flags, CRC-32, name.\n"},
+    {RarCommand::Test, "quillmoor-rar test|t ARCHIVE",
+     "Extracts every member in memory and checks its CRC-32; exits 1 if any fails.\n"},
+    {RarCommand::Extract, "quillmoor-rar extract|x ARCHIVE [DESTDIR [MEMBER...]]",
+     "Extracts all members, or the ones named, below DESTDIR (default: the current directory).\n"
+     "Names that would leave DESTDIR are skipped.\n"},
+    {RarCommand::Print, "quillmoor-rar print|p ARCHIVE MEMBER...",
+     "Writes the members' bytes to standard output.\n"},
+    {RarCommand::Pack, "quillmoor-rar pack|a [-s|--not-solid] [-m0..-m5] [-mm] ARCHIVE PATH...",
+     "Packs the files into a new RAR 2.0 archive; a directory PATH is packed recursively in name\n"
+     "order. Member names are the paths as given, with \"\\\".\n"
+     "  -s           solid, the default: the members form one compressed stream and pack\n"
+     "               against each other; extracting a member decodes the members before it\n"
+     "  --not-solid  every member compressed on its own\n"
+     "  -m0          store only\n"
+     "  -m1 .. -m5   compression level, -m1 fastest, -m5 smallest; -m3 when not given\n"
+     "  -mm          multimedia: try audio blocks on every member (without it, only on members\n"
+     "               that look like sampled sound); each member keeps the smaller coding\n"
+     "  --           ends the options\n"
+     "A member that does not shrink is stored.\n"},
+};
+
+void PrintUsage(std::FILE* to) {
+    std::fputs("usage:", to);
+    for (const CommandHelp& h : kCommandHelp) {
+        std::fprintf(to, " %s\n      ", h.usage);
+    }
+    std::fputs(" quillmoor-rar COMMAND --help\n"
+               "\n"
+               "Reads RAR 1.5-2.0 archives; packs RAR 2.0. Set QUILLMOOR_RAR_DEBUG_LOG=FILE for the\n"
+               "reader's debug log.\n",
+               to);
+}
+
+bool IsHelp(const std::string& word) {
+    return word == "-h" || word == "--help" || word == "-?";
+}
+
+const CommandHelp& HelpOf(RarCommand command) {
+    for (const CommandHelp& h : kCommandHelp) {
+        if (h.command == command) {
+            return h;
+        }
+    }
+    return kCommandHelp[0];
+}
+
+int CommandUsage(RarCommand command) {
+    std::printf("usage: %s\n\n%s", HelpOf(command).usage, HelpOf(command).details);
+    return 0;
+}
 
 struct Entry {
     RarBlockHeader header;
@@ -217,20 +268,42 @@ bool AddPath(const fs::path& path, std::vector<RarWriter::Member>& members) {
     }
     RarWriter::Member m;
     m.name = path.lexically_normal().string();
-    m.bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    in.seekg(0, std::ios::end);
+    m.bytes.resize(static_cast<std::size_t>(std::max<std::streamoff>(in.tellg(), 0)));
+    in.seekg(0, std::ios::beg);
+    if (!in.read(reinterpret_cast<char*>(m.bytes.data()), static_cast<std::streamsize>(m.bytes.size()))) {
+        std::fprintf(stderr, "quillmoor-rar: cannot read %s\n", path.c_str());
+        return false;
+    }
     members.push_back(std::move(m));
     return true;
 }
 
 int Pack(const std::vector<std::string>& args) {
-    bool solid = true;
+    RarWriter::Options options;
     std::size_t i = 0;
-    if (i < args.size() && args[i] == "--not-solid") {
-        solid = false;
-        ++i;
+    for (; i < args.size() && args[i].size() > 1 && args[i][0] == '-'; ++i) {
+        const std::string& option = args[i];
+        if (option == "--") {
+            ++i;
+            break;
+        }
+        if (option == "-s") {
+            options.solid = true;
+        } else if (option == "--not-solid") {
+            options.solid = false;
+        } else if (option == "-mm") {
+            options.multimedia = true;
+        } else if (option.size() == 3 && option[1] == 'm' && option[2] >= '0' && option[2] <= '5') {
+            options.level = option[2] - '0';
+        } else {
+            std::fprintf(stderr, "quillmoor-rar: unknown option %s\n", option.c_str());
+            std::fprintf(stderr, "usage: %s\n", HelpOf(RarCommand::Pack).usage);
+            return 2;
+        }
     }
     if (args.size() < i + 2) {
-        std::fputs(kUsage, stderr);
+        std::fprintf(stderr, "usage: %s\n", HelpOf(RarCommand::Pack).usage);
         return 2;
     }
     const std::string archive = args[i++];
@@ -241,7 +314,7 @@ int Pack(const std::vector<std::string>& args) {
         }
     }
     std::string error;
-    if (!RarWriter::Write(archive, members, solid, &error)) {
+    if (!RarWriter::Write(archive, members, options, &error)) {
         std::fprintf(stderr, "quillmoor-rar: %s\n", error.c_str());
         return 1;
     }
@@ -253,17 +326,16 @@ int Pack(const std::vector<std::string>& args) {
 
 int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
-    if (args.empty() || args[0] == "-h" || args[0] == "--help" || args[0] == "help") {
-        std::fputs(kUsage, args.empty() ? stderr : stdout);
+    if (args.empty() || IsHelp(args[0]) || args[0] == "help") {
+        PrintUsage(args.empty() ? stderr : stdout);
         return args.empty() ? 2 : 0;
     }
     const RarCommand command = ParseRarCommand(args[0]);
+    if (command != RarCommand::Unknown && args.size() > 1 && IsHelp(args[1])) {
+        return CommandUsage(command);
+    }
     if (command == RarCommand::Pack) {
         return Pack({args.begin() + 1, args.end()});
-    }
-    if (args.size() < 2) {
-        std::fputs(kUsage, stderr);
-        return 2;
     }
     if (command == RarCommand::List && args.size() == 2) {
         return List(args[1]);
@@ -271,7 +343,7 @@ int main(int argc, char** argv) {
     if (command == RarCommand::Test && args.size() == 2) {
         return Test(args[1]);
     }
-    if (command == RarCommand::Extract) {
+    if (command == RarCommand::Extract && args.size() >= 2) {
         const fs::path dest = args.size() > 2 ? fs::path(args[2]) : fs::path(".");
         return Extract(args[1], dest, {args.begin() + std::min<std::size_t>(3, args.size()), args.end()});
     }
@@ -279,6 +351,6 @@ int main(int argc, char** argv) {
         return Print(args[1], {args.begin() + 2, args.end()});
     }
     std::fprintf(stderr, "quillmoor-rar: unknown command or arguments: %s\n", args[0].c_str());
-    std::fputs(kUsage, stderr);
+    PrintUsage(stderr);
     return 2;
 }
