@@ -87,7 +87,9 @@ int WriteImages(const Options& o) {
     std::error_code made;
     fs::create_directories(o.runDir, made);
     std::string error;
-    if (!RarWriter::Write((o.runDir / "data.rar").string(), members, true, &error)) {
+    // Level 3, the packer's default: data.rar is packed in every build, where -m4 would take
+    // about seven times as long (13 s of CPU here) for a 15 % smaller archive.
+    if (!RarWriter::Write((o.runDir / "data.rar").string(), members, {.solid = true, .level = 3}, &error)) {
         std::fprintf(stderr, "quillmoor-media: cannot write data.rar: %s\n", error.c_str());
         return 1;
     }
