@@ -85,10 +85,11 @@ std::string MatchKey(std::string_view name) {
 }
 
 // A member cannot unpack to more than its packed bytes can hold: stored data is copied as
-// is, and every compressed symbol takes at least one bit and copies at most a few hundred
-// bytes (the longest match), so 4096 bytes per packed bit leaves ample room. A header that
-// claims more is broken; believing it would allocate gigabytes for a few bytes of archive.
-constexpr std::uint64_t kMaxUnpackedBytesPerPackedBit = 4096;
+// is, and every compressed symbol takes at least one bit and writes at most 260 bytes (the
+// longest match: length base 224, 31 from its extra bits, 3 added, 2 more for a far
+// distance). A header that claims more is broken; believing it would allocate gigabytes
+// for a few bytes of archive.
+constexpr std::uint64_t kMaxUnpackedBytesPerPackedBit = 260;
 
 bool UnpackedSizeFits(const RarBlockHeader& block, std::uintmax_t archiveSize) {
     const std::uint64_t start = static_cast<std::uint64_t>(std::max<std::int64_t>(block.DataPosition(), 0));
