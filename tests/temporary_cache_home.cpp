@@ -6,18 +6,14 @@
 #include <filesystem>
 #include <string>
 
+#include "tests/temp_directory.h"
+
 namespace {
 
 class TemporaryCacheHome {
   public:
-    TemporaryCacheHome() {
-        const char* tmp = std::getenv("TMPDIR");
-        std::string pattern =
-            std::string(tmp != nullptr && tmp[0] == '/' ? tmp : "/tmp") + "/quillmoor-test-cache-XXXXXX";
-        if (::mkdtemp(pattern.data()) != nullptr) {
-            directory_ = pattern;
-            ::setenv("XDG_CACHE_HOME", directory_.c_str(), 1);
-        }
+    TemporaryCacheHome() : directory_(TestTemp::MakeDirectory("quillmoor-test-cache")) {
+        ::setenv("XDG_CACHE_HOME", directory_.c_str(), 1);
     }
     ~TemporaryCacheHome() {
         std::error_code ignored;

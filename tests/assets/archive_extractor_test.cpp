@@ -12,6 +12,7 @@
 #include "assets/archive_extractor.h"
 #include "rar/rar_reader.h"
 #include "rar/rar_writer.h"
+#include "tests/temp_directory.h"
 
 namespace {
 
@@ -112,9 +113,7 @@ class ArchiveExtractorTest : public ::testing::Test {
   protected:
     void SetUp() override {
         oldDir_ = fs::current_path();
-        char pattern[] = "/tmp/qm_extract_XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        root_ = pattern;
+        root_ = TestTemp::MakeDirectory("qm_extract");
         fs::create_directories(root_ / "work/data/meshes");
         fs::create_directories(root_ / "work/data/Textures");
         fs::current_path(root_ / "work");

@@ -10,6 +10,7 @@
 #include "shell/device_holder.h"
 #include "shell/log_file.h"
 #include "tests/gl_test_device.h"
+#include "tests/temp_directory.h"
 
 class AssetGlTest : public GlTest::DeviceTest {
   protected:
@@ -19,9 +20,7 @@ class AssetGlTest : public GlTest::DeviceTest {
             return;
         }
         previous = std::filesystem::current_path();
-        dir = std::filesystem::temp_directory_path() / ("qm_assets_gl_" + std::to_string(::getpid()));
-        std::filesystem::remove_all(dir);
-        std::filesystem::create_directories(dir);
+        dir = TestTemp::MakeDirectory("qm_assets_gl");
         std::filesystem::current_path(dir);
         DeviceHolder::Get()->device = device;
         ResourceCache::ClearForTest();

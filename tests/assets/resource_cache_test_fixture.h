@@ -14,6 +14,7 @@
 #include "platform/d3d9/recording_device.h"
 #include "shell/device_holder.h"
 #include "shell/log_file.h"
+#include "tests/temp_directory.h"
 
 // Runs each test in a fresh working directory with a recording device in the holder, an
 // empty cache and a fresh log, since the cache reads paths and the log writes "bramble.txt"
@@ -22,8 +23,7 @@ class AssetTest : public ::testing::Test {
   protected:
     void SetUp() override {
         previous = std::filesystem::current_path();
-        dir = std::filesystem::temp_directory_path() / ("qm_assets_" + std::to_string(::getpid()));
-        std::filesystem::remove_all(dir);
+        dir = TestTemp::MakeDirectory("qm_assets");
         std::filesystem::create_directories(dir / "data" / "textures");
         std::filesystem::create_directories(dir / "data" / "meshes");
         std::filesystem::current_path(dir);

@@ -15,6 +15,8 @@
 #include <sstream>
 #include <string>
 
+#include "tests/temp_directory.h"
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -77,11 +79,7 @@ class InstalledProgram : public ::testing::Test {
   protected:
     // One install for all the tests: it copies some megabytes of media.
     static void SetUpTestSuite() {
-        std::string pattern = (fs::temp_directory_path() / "quillmoor-install-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr) {
-            return;
-        }
-        root = pattern;
+        root = TestTemp::MakeDirectory("quillmoor-install");
         // Traversable by the unprivileged user some tests run as.
         fs::permissions(root, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
                                   fs::perms::others_read | fs::perms::others_exec);
@@ -98,10 +96,9 @@ class InstalledProgram : public ::testing::Test {
     }
 
     void SetUp() override {
-        if (!fs::exists(buildDirectory / "run" / "quillmoor") ||
-            !fs::exists(buildDirectory / "run" / "data.rar")) {
-            GTEST_SKIP() << "the program and its media are not built in " << buildDirectory;
-        }
+        ASSERT_TRUE(fs::exists(buildDirectory / "run" / "quillmoor") &&
+                    fs::exists(buildDirectory / "run" / "data.rar"))
+            << "the program and its media are not built in " << buildDirectory;
         ASSERT_TRUE(installed) << ReadFile(root / "install.txt");
         const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
         scratch = root / name;

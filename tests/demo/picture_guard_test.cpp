@@ -105,7 +105,7 @@ TEST_F(PictureGuard, FramesMatchTheirReferences) {
             continue;
         }
         if (kept.empty()) {
-            kept = MakeScratchDirectory("quillmoor-picture-guard-");
+            kept = TestTemp::MakeDirectory("quillmoor-picture-guard");
         }
         fs::copy_file(work / "shots" / name, kept / name);
         SavePicture(kept / ("reduced_" + name), reduced);

@@ -11,6 +11,8 @@
 #include <string>
 #include <sys/wait.h>
 
+#include "tests/temp_directory.h"
+
 namespace fs = std::filesystem;
 
 inline const fs::path runDirectory = fs::path(QUILLMOOR_BINARY_DIR) / "run";
@@ -21,17 +23,6 @@ inline std::string ReadFile(const fs::path& path) {
     std::stringstream text;
     text << in.rdbuf();
     return text.str();
-}
-
-// A scratch directory under TMPDIR (or /tmp), made afresh.
-inline fs::path MakeScratchDirectory(const std::string& prefix) {
-    const char* tmp = std::getenv("TMPDIR");
-    std::string pattern =
-        (tmp != nullptr && *tmp != '\0' ? std::string(tmp) : std::string("/tmp")) + "/" + prefix + "XXXXXX";
-    if (mkdtemp(pattern.data()) == nullptr) {
-        return {};
-    }
-    return pattern;
 }
 
 struct RunResult {
@@ -46,8 +37,7 @@ class WholeProgram : public ::testing::Test {
         if (!fs::exists(binary)) {
             GTEST_SKIP() << "no binary at " << binary;
         }
-        directory = MakeScratchDirectory("quillmoor-run-");
-        ASSERT_FALSE(directory.empty());
+        directory = TestTemp::MakeDirectory("quillmoor-run");
         runtime = directory / "runtime";
         fs::create_directories(runtime);
         fs::permissions(runtime, fs::perms::owner_all, fs::perm_options::replace);

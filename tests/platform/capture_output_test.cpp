@@ -13,6 +13,7 @@
 #include "platform/capture/png_writer.h"
 #include "platform/capture/video_pipe.h"
 #include "platform/capture/yuv420_frame.h"
+#include "tests/temp_directory.h"
 
 namespace {
 
@@ -20,13 +21,7 @@ namespace fs = std::filesystem;
 
 class CaptureOutput : public ::testing::Test {
   protected:
-    void SetUp() override {
-        const char* tmp = std::getenv("TMPDIR");
-        std::string pattern =
-            std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/quillmoor-capture-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        directory = pattern;
-    }
+    void SetUp() override { directory = TestTemp::MakeDirectory("quillmoor-capture"); }
     void TearDown() override { fs::remove_all(directory); }
     fs::path directory;
 };

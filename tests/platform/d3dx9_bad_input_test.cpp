@@ -15,6 +15,7 @@
 #include "platform/d3d9/recording_device.h"
 #include "platform/d3dx9/d3dx9.h"
 #include "platform/fs/windows_path.h"
+#include "tests/temp_directory.h"
 
 namespace {
 
@@ -144,8 +145,7 @@ struct FormatCase {
 class BadInputTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        dir = fs::temp_directory_path() / ("qm_bad_input_" + std::to_string(::getpid()));
-        fs::create_directories(dir);
+        dir = TestTemp::MakeDirectory("qm_bad_input");
         device = new RecordingDevice();
     }
     void TearDown() override {

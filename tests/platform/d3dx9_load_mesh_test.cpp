@@ -12,6 +12,7 @@
 #include "platform/d3dx9/x_file_parser.h"
 #include "platform/d3dx9/x_mesh_builder.h"
 #include "platform/fs/windows_path.h"
+#include "tests/temp_directory.h"
 #include <unistd.h>
 
 namespace {
@@ -315,9 +316,7 @@ TEST(XFileParsing, TruncatedAndCorruptFilesFailCleanly) {
 }
 
 TEST_F(LoadMeshTest, TruncatedFileFailsWithoutMesh) {
-    const auto dir =
-        std::filesystem::temp_directory_path() / ("d3dx_truncated_" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir);
+    const auto dir = TestTemp::MakeDirectory("d3dx_truncated");
     const std::string path = (dir / "mesh.x").string();
     const auto original = ReadBytes(Fixture("two_materials_bin.x"));
     {

@@ -11,6 +11,7 @@
 #include "platform/d3d9/recording_device.h"
 #include "platform/d3dx9/d3dx9.h"
 #include "platform/fs/windows_path.h"
+#include "tests/temp_directory.h"
 
 namespace {
 
@@ -26,8 +27,7 @@ class TextureFromFileTest : public ::testing::Test {
   protected:
     void SetUp() override {
         device = new RecordingDevice();
-        dir = std::filesystem::temp_directory_path() / ("d3dx_tex_" + std::to_string(::getpid()));
-        std::filesystem::create_directories(dir);
+        dir = TestTemp::MakeDirectory("d3dx_tex");
     }
     void TearDown() override {
         device->Release();

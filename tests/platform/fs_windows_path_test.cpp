@@ -9,6 +9,7 @@
 #include <string>
 
 #include "platform/fs/windows_path.h"
+#include "tests/temp_directory.h"
 
 namespace fs = std::filesystem;
 
@@ -20,9 +21,7 @@ class WindowsPathTest : public ::testing::Test {
   protected:
     void SetUp() override {
         oldDir_ = fs::current_path();
-        char pattern[] = "/tmp/qm_fs_XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        root_ = pattern;
+        root_ = TestTemp::MakeDirectory("qm_fs");
         fs::create_directories(root_ / "work" / "data" / "meshes");
         fs::create_directories(root_ / "work" / "data" / "Textures");
         fs::current_path(root_ / "work");

@@ -12,6 +12,7 @@
 
 #include "platform/sound/fmod.h"
 #include "platform/sound/sound_clock.h"
+#include "tests/temp_directory.h"
 
 namespace {
 
@@ -85,9 +86,7 @@ class SoundStream : public ::testing::Test {
   protected:
     void SetUp() override {
         previous = fs::current_path();
-        char pattern[] = "/tmp/quillmoor-sound-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        directory = pattern;
+        directory = TestTemp::MakeDirectory("quillmoor-sound");
         fs::current_path(directory);
         SoundClock::ClearFixedPosition();
         FSOUND_SetOutput(FSOUND_OUTPUT_WINMM);

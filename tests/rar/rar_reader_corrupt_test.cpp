@@ -23,7 +23,7 @@ void WriteBytes(const fs::path& path, const std::vector<char>& bytes) {
 
 class RarReaderCorruptTest : public ::testing::Test {
   protected:
-    void SetUp() override { dir_ = RarTest::MakeTempDir("qm_rarbad"); }
+    void SetUp() override { dir_ = TestTemp::MakeDirectory("qm_rarbad"); }
     void TearDown() override { fs::remove_all(dir_); }
     fs::path dir_;
 };

@@ -1,6 +1,5 @@
 #pragma once
-// Helpers shared by the RAR tests: temporary directories, the debug log read back, and
-// extraction into a vector.
+// Helpers shared by the RAR tests: the debug log read back, and extraction into a vector.
 
 #include <unistd.h>
 
@@ -14,16 +13,9 @@
 
 #include "rar/rar_debug_log.h"
 #include "rar/rar_reader.h"
+#include "tests/temp_directory.h"
 
 namespace RarTest {
-
-inline std::filesystem::path MakeTempDir(const char* prefix) {
-    std::string pattern = std::string("/tmp/") + prefix + "_XXXXXX";
-    if (::mkdtemp(pattern.data()) == nullptr) {
-        std::abort();
-    }
-    return pattern;
-}
 
 inline std::string RealArchive(const char* name) {
     return std::string(QUILLMOOR_TEST_DATA) + "/rar/" + name;
@@ -60,7 +52,9 @@ inline Extracted Extract(const std::string& member, const std::string& archive,
 // Captures the reader's debug log in a temporary file for the lifetime of the object.
 class LogCapture {
   public:
-    LogCapture() : dir_(MakeTempDir("qm_rarlog")) { RarDebugLog::StartAt((dir_ / "debug_rar.txt").c_str()); }
+    LogCapture() : dir_(TestTemp::MakeDirectory("qm_rarlog")) {
+        RarDebugLog::StartAt((dir_ / "debug_rar.txt").c_str());
+    }
     ~LogCapture() {
         RarDebugLog::StartAt(nullptr);
         std::filesystem::remove_all(dir_);

@@ -144,7 +144,7 @@ std::vector<RoundTripCase> Cases() {
 
 class RarWriterRoundTrip : public ::testing::Test {
   protected:
-    void SetUp() override { dir_ = RarTest::MakeTempDir("qm_rarpack"); }
+    void SetUp() override { dir_ = TestTemp::MakeDirectory("qm_rarpack"); }
     void TearDown() override { fs::remove_all(dir_); }
     fs::path dir_;
 };

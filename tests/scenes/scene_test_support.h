@@ -19,6 +19,7 @@
 #include "shell/device_holder.h"
 #include "shell/music_clock.h"
 #include "shell/shared_random.h"
+#include "tests/temp_directory.h"
 
 namespace SceneTestSupport {
 
@@ -53,9 +54,7 @@ class SceneTest : public ::testing::Test {
     void SetUp() override {
         namespace fs = std::filesystem;
         previousDirectory = fs::current_path();
-        char pattern[] = "/tmp/qm_scenes_XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        workDirectory = pattern;
+        workDirectory = TestTemp::MakeDirectory("qm_scenes");
         fs::create_directories(workDirectory / "data" / "meshes");
         for (const char* name : MeshNames) {
             fs::copy_file(fs::path(QUILLMOOR_TEST_DATA) / "scenes" / "probe_blob.x", workDirectory / name);

@@ -10,6 +10,8 @@
 #include <string>
 #include <unistd.h>
 
+#include "tests/temp_directory.h"
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -19,9 +21,7 @@ class LogFileTest : public ::testing::Test {
   protected:
     void SetUp() override {
         previous = fs::current_path();
-        char pattern[] = "/tmp/quillmoor-log-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        directory = pattern;
+        directory = TestTemp::MakeDirectory("quillmoor-log");
         fs::current_path(directory);
         LogFile::ResetForTest();
     }

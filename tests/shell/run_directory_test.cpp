@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/temp_directory.h"
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -40,9 +42,7 @@ TEST(RunDirectory, XdgDirectoriesFollowTheVariablesAndIgnoreRelativeOnes) {
 // bin/quillmoor with share/quillmoor beside it is an installed program; a program with its
 // media beside it (a build's run directory) is not.
 TEST(RunDirectory, InstalledMediaAreFoundBesideTheBinDirectoryOnly) {
-    std::string pattern = (fs::temp_directory_path() / "quillmoor-layout-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    const fs::path root = pattern;
+    const fs::path root = TestTemp::MakeDirectory("quillmoor-layout");
     fs::create_directories(root / "bin");
     fs::create_directories(root / "share" / "quillmoor");
     EXPECT_EQ(RunDirectory::InstalledMedia((root / "bin" / "quillmoor").string()), "");

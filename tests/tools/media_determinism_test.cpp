@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/temp_directory.h"
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -33,7 +35,7 @@ TEST(MediaGenerator, TwoRunsWriteIdenticalBytes) {
     if (!fs::exists(tool)) {
         GTEST_SKIP() << "quillmoor-media not built";
     }
-    const fs::path dir = fs::temp_directory_path() / ("qm_media_twice_" + std::to_string(::getpid()));
+    const fs::path dir = TestTemp::MakeDirectory("qm_media_twice");
     std::map<std::string, std::vector<char>> runs[2];
     for (int i = 0; i < 2; ++i) {
         const fs::path out = dir / std::to_string(i);

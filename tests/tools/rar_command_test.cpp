@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "rar/rar_writer.h"
+#include "tests/temp_directory.h"
 #include "tools/quillmoor-rar/rar_command.h"
 
 namespace {
@@ -42,8 +43,7 @@ class RarToolTest : public testing::Test {
         if (!fs::exists(tool_)) {
             GTEST_SKIP() << "quillmoor-rar not built";
         }
-        dir_ = fs::temp_directory_path() / ("qm_rar_tool_" + std::to_string(::getpid()));
-        fs::create_directories(dir_);
+        dir_ = TestTemp::MakeDirectory("qm_rar_tool");
         std::vector<RarWriter::Member> members;
         for (int i = 0; i < 3; ++i) {
             std::string text;
