@@ -57,9 +57,7 @@ TEST_F(WholeProgram, HelpPrintsUsageAndExitsZero) {
 }
 
 TEST_F(WholeProgram, ScriptedClockRunExtractsRendersCleansUpAndLogs) {
-    if (!CopyMedia()) {
-        GTEST_SKIP() << "no generated media in " << runDirectory;
-    }
+    ASSERT_TRUE(CopyMedia()) << "no generated media in " << runDirectory;
     const RunResult r = Run("-clock:0,16,69204,139863,190001 -trace:trace.jsonl");
     ASSERT_EQ(r.exitCode, 0) << r.err;
 
@@ -111,9 +109,7 @@ TEST_F(WholeProgram, ScriptedClockRunExtractsRendersCleansUpAndLogs) {
 }
 
 TEST_F(WholeProgram, ShotsAreSavedAtTheirTimes) {
-    if (!CopyMedia()) {
-        GTEST_SKIP() << "no generated media in " << runDirectory;
-    }
+    ASSERT_TRUE(CopyMedia()) << "no generated media in " << runDirectory;
     const RunResult r = Run("-shots:0.5,1 -fps:10 -out:shots");
     ASSERT_EQ(r.exitCode, 0) << r.err;
     for (const char* name : {"shot_000.500.png", "shot_001.000.png"}) {
@@ -124,12 +120,9 @@ TEST_F(WholeProgram, ShotsAreSavedAtTheirTimes) {
 // A window on a 640 x 480 screen would be clamped to 620 x 380; the files keep the size
 // asked for (800 x 600, or -width and -height).
 TEST_F(WholeProgram, OutputSizeDoesNotDependOnTheDisplay) {
-    if (std::system("command -v xvfb-run >/dev/null 2>&1") != 0) {
-        GTEST_SKIP() << "no xvfb-run";
-    }
-    if (!CopyMedia()) {
-        GTEST_SKIP() << "no generated media in " << runDirectory;
-    }
+    ASSERT_EQ(std::system("command -v xvfb-run >/dev/null 2>&1"), 0)
+        << "xvfb-run is not installed (scripts/install-deps.sh installs it)";
+    ASSERT_TRUE(CopyMedia()) << "no generated media in " << runDirectory;
     struct Case {
         std::string arguments;
         fs::path file;
@@ -163,9 +156,7 @@ TEST_F(WholeProgram, MissingMediaStillRunsAndReportsEachMember) {
 }
 
 TEST_F(WholeProgram, CaptureIntoADirectoryWritesNumberedFrames) {
-    if (!CopyMedia()) {
-        GTEST_SKIP() << "no generated media in " << runDirectory;
-    }
+    ASSERT_TRUE(CopyMedia()) << "no generated media in " << runDirectory;
     fs::create_directories(work / "frames");
     const RunResult r = Run("-capture:frames -fps:20 -until:0.2");
     ASSERT_EQ(r.exitCode, 0) << r.err;
@@ -179,12 +170,9 @@ TEST_F(WholeProgram, CaptureIntoADirectoryWritesNumberedFrames) {
 }
 
 TEST_F(WholeProgram, CaptureToAVideoMuxesTheMusic) {
-    if (std::system("ffmpeg -version >/dev/null 2>&1 && ffprobe -version >/dev/null 2>&1") != 0) {
-        GTEST_SKIP() << "no ffmpeg";
-    }
-    if (!CopyMedia()) {
-        GTEST_SKIP() << "no generated media in " << runDirectory;
-    }
+    ASSERT_EQ(std::system("ffmpeg -version >/dev/null 2>&1 && ffprobe -version >/dev/null 2>&1"), 0)
+        << "ffmpeg is not installed (scripts/install-deps.sh installs it)";
+    ASSERT_TRUE(CopyMedia()) << "no generated media in " << runDirectory;
     const RunResult r = Run("-capture:demo.mp4 -fps:10 -until:0.5");
     ASSERT_EQ(r.exitCode, 0) << r.err;
     const std::string probe = "ffprobe -v error -show_entries stream=codec_type,width,height -of csv=p=0 '" +
@@ -197,18 +185,14 @@ TEST_F(WholeProgram, CaptureToAVideoMuxesTheMusic) {
 }
 
 TEST_F(WholeProgram, UnusableCaptureTargetFailsWithAMessage) {
-    if (!CopyMedia()) {
-        GTEST_SKIP() << "no generated media in " << runDirectory;
-    }
+    ASSERT_TRUE(CopyMedia()) << "no generated media in " << runDirectory;
     const RunResult r = Run("-capture:no-such-dir/demo.mp4 -fps:10 -until:0.3");
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_NE(r.err.find("capture ended after"), std::string::npos) << r.err;
 }
 
 TEST_F(WholeProgram, TraceWindowBoundsTheTracedFrames) {
-    if (!CopyMedia()) {
-        GTEST_SKIP() << "no generated media in " << runDirectory;
-    }
+    ASSERT_TRUE(CopyMedia()) << "no generated media in " << runDirectory;
     const RunResult r = Run("-clock:0,16,69204,100000 -trace:t.jsonl -tracefrom:60 -traceuntil:70");
     ASSERT_EQ(r.exitCode, 0) << r.err;
     const std::string trace = ReadFile(work / "t.jsonl");
@@ -258,9 +242,7 @@ std::vector<TraceRecord> ParseTrace(const std::string& text, std::vector<std::st
 // music time read and the scenes dispatched, in render order (windows are inclusive and
 // compared in single precision: 28000 ms reads 28.0000019, inside the flight only).
 TEST_F(WholeProgram, BoundaryFramesDispatchTheScenesOfTheirWindows) {
-    if (!CopyMedia()) {
-        GTEST_SKIP() << "no generated media in " << runDirectory;
-    }
+    ASSERT_TRUE(CopyMedia()) << "no generated media in " << runDirectory;
     struct Expected {
         int milliseconds;
         std::vector<std::string> scenes;
@@ -347,9 +329,7 @@ TEST_F(WholeProgram, BoundaryFramesDispatchTheScenesOfTheirWindows) {
 // -quitafterframe:N presents N + 1 frames and ends with exit code 0, also when a trace run
 // wrapped the device: the demo's resources and the tracer leave no reference on the device.
 TEST_F(WholeProgram, QuitAfterFrameRendersItsFramesAndExitsZero) {
-    if (!CopyMedia()) {
-        GTEST_SKIP() << "no generated media in " << runDirectory;
-    }
+    ASSERT_TRUE(CopyMedia()) << "no generated media in " << runDirectory;
     const RunResult r = Run("-windowed -quitafterframe:3 -trace:q.jsonl");
     ASSERT_EQ(r.exitCode, 0) << r.err;
     std::vector<std::string> malformed;

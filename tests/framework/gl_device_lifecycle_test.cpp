@@ -9,6 +9,7 @@
 #include "framework/framework.h"
 #include "framework/framework_state.h"
 #include "platform/win32/platform_window.h"
+#include "tests/gl_test_device.h"
 
 namespace {
 
@@ -58,8 +59,8 @@ class GlLifeCycle : public ::testing::Test {
         Framework::SetCallbackDeviceDestroyed(nullptr);
     }
 
-    // Starts the framework with `arguments` up to a device; false (and a skip) without GL.
-    HRESULT Start(std::vector<std::string> arguments, bool* skipped) {
+    // Starts the framework with `arguments` up to a device.
+    HRESULT Start(std::vector<std::string> arguments) {
         FrameworkState::ResetForTest();
         arguments.insert(arguments.begin(), "quillmoor");
         std::vector<char*> argv;
@@ -72,7 +73,6 @@ class GlLifeCycle : public ::testing::Test {
         Framework::SetCallbackDeviceLost(OnLost);
         Framework::SetCallbackDeviceDestroyed(OnDestroyed);
         HRESULT hr = Framework::Init(true, true, false);
-        *skipped = hr == FrameworkError::NoDirect3D;
         if (FAILED(hr))
             return hr;
         hr = Framework::OpenWindow(L"Quillmoor", nullptr, nullptr, nullptr, CW_USEDEFAULT, CW_USEDEFAULT);
@@ -88,17 +88,15 @@ class GlLifeCycle : public ::testing::Test {
     }
 };
 
-#define START_OR_SKIP(...)                                                                                   \
+#define START_FRAMEWORK(...)                                                                                 \
     do {                                                                                                     \
-        bool skipped = false;                                                                                \
-        const HRESULT started = Start(__VA_ARGS__, &skipped);                                                \
-        if (skipped)                                                                                         \
-            GTEST_SKIP() << "no OpenGL 3.3 context here";                                                    \
+        const HRESULT started = Start(__VA_ARGS__);                                                          \
+        GL_TEST_REQUIRE_DIRECT3D(started != FrameworkError::NoDirect3D);                                     \
         ASSERT_EQ(started, S_OK);                                                                            \
     } while (false)
 
 TEST_F(GlLifeCycle, CallbacksComeInOrderThroughCreateResetAndShutdown) {
-    START_OR_SKIP({"-windowed", "-width:160", "-height:120"});
+    START_FRAMEWORK({"-windowed", "-width:160", "-height:120"});
     EXPECT_EQ(events, (std::vector<std::string>{"create", "reset"}));
     ASSERT_EQ(Framework::ToggleFullScreen(), S_OK);
     ASSERT_EQ(Framework::ToggleFullScreen(), S_OK);
@@ -112,7 +110,7 @@ TEST_F(GlLifeCycle, CallbacksComeInOrderThroughCreateResetAndShutdown) {
 }
 
 TEST_F(GlLifeCycle, AltEnterThereAndBackKeepsTheWindowSize) {
-    START_OR_SKIP({"-windowed", "-width:320", "-height:240"});
+    START_FRAMEWORK({"-windowed", "-width:320", "-height:240"});
     const ClientExtent before = ClientSize();
     EXPECT_EQ(before.cx, 320);
     EXPECT_EQ(before.cy, 240);
@@ -130,7 +128,7 @@ TEST_F(GlLifeCycle, AltEnterThereAndBackKeepsTheWindowSize) {
 // Each toggle and each resize gives a device back; a reference left anywhere would make
 // the framework report NonZeroRefCount (exit code 5) at that release or at shutdown.
 TEST_F(GlLifeCycle, TwoHundredTogglesAndResizesLeaveNoReference) {
-    START_OR_SKIP({"-windowed", "-width:64", "-height:48"});
+    START_FRAMEWORK({"-windowed", "-width:64", "-height:48"});
     for (int i = 0; i < 200; ++i) {
         ASSERT_EQ(Framework::ToggleFullScreen(), S_OK) << "toggle " << i;
         ASSERT_EQ(Framework::ExitCode(), 0) << "toggle " << i;
@@ -157,7 +155,7 @@ TEST_F(GlLifeCycle, TwoHundredTogglesAndResizesLeaveNoReference) {
 }
 
 TEST_F(GlLifeCycle, WindowedSizeFromTheCommandLineIsTheClientSize) {
-    START_OR_SKIP({"-windowed", "-width:1280", "-height:720"});
+    START_FRAMEWORK({"-windowed", "-width:1280", "-height:720"});
     const ClientExtent size = ClientSize();
     EXPECT_EQ(size.cx, 1280);
     EXPECT_EQ(size.cy, 720);
@@ -166,7 +164,7 @@ TEST_F(GlLifeCycle, WindowedSizeFromTheCommandLineIsTheClientSize) {
 }
 
 TEST_F(GlLifeCycle, FullScreenUsesSdlFullScreenModeOfTheMatchedSize) {
-    START_OR_SKIP({"-fullscreen"});
+    START_FRAMEWORK({"-fullscreen"});
     ASSERT_FALSE(Framework::IsWindowed());
     SDL_Window* sdl = Framework::Window()->sdlWindow;
     EXPECT_EQ(SDL_GetWindowFlags(sdl) & SDL_WINDOW_FULLSCREEN_DESKTOP, SDL_WINDOW_FULLSCREEN);
@@ -180,14 +178,12 @@ TEST_F(GlLifeCycle, FullScreenUsesSdlFullScreenModeOfTheMatchedSize) {
 // The reference rasteriser is not offered by this Direct3D (see direct3d9.cpp): -forceref
 // finds no device, F3 keeps the hardware device running.
 TEST_F(GlLifeCycle, ReferenceRasteriserIsNotOffered) {
-    bool skipped = false;
-    const HRESULT forced = Start({"-windowed", "-forceref"}, &skipped);
-    if (skipped)
-        GTEST_SKIP() << "no OpenGL 3.3 context here";
+    const HRESULT forced = Start({"-windowed", "-forceref"});
+    GL_TEST_REQUIRE_DIRECT3D(forced != FrameworkError::NoDirect3D);
     EXPECT_EQ(forced, FrameworkError::NoCompatibleDevices);
     EXPECT_EQ(Framework::Device(), nullptr);
 
-    START_OR_SKIP({"-windowed", "-width:64", "-height:48"});
+    START_FRAMEWORK({"-windowed", "-width:64", "-height:48"});
     IDirect3DDevice9* before = Framework::Device();
     SendMessageW(Framework::Window(), WM_KEYDOWN, VK_F3, 0);
     EXPECT_EQ(Framework::Device(), before);

@@ -7,6 +7,7 @@
 
 #include "framework/framework.h"
 #include "framework/framework_state.h"
+#include "tests/gl_test_device.h"
 
 namespace {
 
@@ -41,8 +42,7 @@ TEST(RealWindowSmoke, RunsAndQuitsAfterFrames) {
         framesRendered = 0;
         Framework::SetCallbackFrameRender(ClearAndCount);
         HRESULT hr = Framework::Init(true, true, false);
-        if (hr == FrameworkError::NoDirect3D)
-            GTEST_SKIP() << "no OpenGL 3.3 context here";
+        GL_TEST_REQUIRE_DIRECT3D(hr != FrameworkError::NoDirect3D);
         ASSERT_EQ(hr, S_OK);
         ASSERT_EQ(Framework::OpenWindow(L"tmq - Quillmoor", nullptr, nullptr, nullptr, CW_USEDEFAULT,
                                         CW_USEDEFAULT),

@@ -2,6 +2,7 @@
 // documented formulas.
 #include "platform/d3d9/d3d9.h"
 #include "platform/d3d9/frame_capture.h"
+#include "tests/gl_test_device.h"
 
 #include <gtest/gtest.h>
 
@@ -44,36 +45,16 @@ std::vector<unsigned char> CaptureLastFrame(IDirect3DDevice9* device, int* width
     return captured;
 }
 
-class GlDeviceTest : public ::testing::Test {
+class GlDeviceTest : public GlTest::DeviceTest {
   protected:
+    GlDeviceTest() : GlTest::DeviceTest(Size, Size) {}
     void SetUp() override {
-        direct3D = Direct3DCreate9(D3D_SDK_VERSION);
-        if (direct3D == nullptr) {
-            GTEST_SKIP() << "no OpenGL 3.3 context";
+        GlTest::DeviceTest::SetUp();
+        if (IsSkipped() || HasFatalFailure()) {
+            return;
         }
-        D3DPRESENT_PARAMETERS p{};
-        p.BackBufferWidth = Size;
-        p.BackBufferHeight = Size;
-        p.BackBufferFormat = D3DFMT_A8R8G8B8;
-        p.BackBufferCount = 1;
-        p.SwapEffect = D3DSWAPEFFECT_DISCARD;
-        p.Windowed = TRUE;
-        p.EnableAutoDepthStencil = TRUE;
-        p.AutoDepthStencilFormat = D3DFMT_D24S8;
-        p.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
-        ASSERT_EQ(direct3D->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, D3DCREATE_HARDWARE_VERTEXPROCESSING, &p,
-                                         &device),
-                  D3D_OK);
         device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
         device->SetRenderState(D3DRS_LIGHTING, FALSE);
-    }
-    void TearDown() override {
-        if (device != nullptr) {
-            EXPECT_EQ(device->Release(), 0u);
-        }
-        if (direct3D != nullptr) {
-            EXPECT_EQ(direct3D->Release(), 0u);
-        }
     }
 
     std::vector<Pixel> ReadBack() {
@@ -84,7 +65,7 @@ class GlDeviceTest : public ::testing::Test {
         back->GetDesc(&desc);
         D3DLOCKED_RECT locked{};
         EXPECT_EQ(back->LockRect(&locked, nullptr, D3DLOCK_READONLY), D3D_OK);
-        width = desc.Width;
+        readWidth = desc.Width;
         for (UINT y = 0; y < desc.Height; ++y) {
             const BYTE* row = static_cast<const BYTE*>(locked.pBits) + y * static_cast<UINT>(locked.Pitch);
             for (UINT x = 0; x < desc.Width; ++x) {
@@ -95,7 +76,7 @@ class GlDeviceTest : public ::testing::Test {
         back->Release();
         return pixels;
     }
-    Pixel At(const std::vector<Pixel>& pixels, UINT x, UINT y) const { return pixels[y * width + x]; }
+    Pixel At(const std::vector<Pixel>& pixels, UINT x, UINT y) const { return pixels[y * readWidth + x]; }
 
     // Draws a quad covering clip space at depth z from a vertex buffer of the given format.
     void DrawQuad(DWORD fvf, const void* vertices, UINT stride) {
@@ -123,9 +104,7 @@ class GlDeviceTest : public ::testing::Test {
         DrawQuad(D3DFVF_XYZ | D3DFVF_DIFFUSE, v, sizeof(ColourVertex));
     }
 
-    IDirect3D9* direct3D = nullptr;
-    IDirect3DDevice9* device = nullptr;
-    UINT width = Size;
+    UINT readWidth = Size;
 };
 
 void ExpectNear(const Pixel& p, int a, int r, int g, int b, int tolerance = 2) {
@@ -679,9 +658,7 @@ TEST_F(GlDeviceTest, KeptFramesArriveOnePresentLaterInOrderWithTheirTags) {
 
 TEST(GlDirect3D, AdapterAnswersComeFromTheDisplayAndTheGl) {
     IDirect3D9* d3d = Direct3DCreate9(D3D_SDK_VERSION);
-    if (d3d == nullptr) {
-        GTEST_SKIP() << "no OpenGL 3.3 context";
-    }
+    GL_TEST_REQUIRE_DIRECT3D(d3d != nullptr);
     ASSERT_GE(d3d->GetAdapterCount(), 1u);
     D3DDISPLAYMODE mode{};
     ASSERT_EQ(d3d->GetAdapterDisplayMode(0, &mode), D3D_OK);

@@ -32,9 +32,7 @@ std::map<std::string, std::vector<char>> ReadTree(const fs::path& root) {
 // archive, the loose images, the effect and the music.
 TEST(MediaGenerator, TwoRunsWriteIdenticalBytes) {
     const fs::path tool = fs::path(QUILLMOOR_BINARY_DIR) / "tools" / "quillmoor-media" / "quillmoor-media";
-    if (!fs::exists(tool)) {
-        GTEST_SKIP() << "quillmoor-media not built";
-    }
+    ASSERT_TRUE(fs::exists(tool)) << tool << " missing: build the quillmoor-media target";
     const fs::path dir = TestTemp::MakeDirectory("qm_media_twice");
     std::map<std::string, std::vector<char>> runs[2];
     for (int i = 0; i < 2; ++i) {
