@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <vorbis/vorbisenc.h>
 
 #include <chrono>
 #include <cmath>
@@ -12,75 +11,12 @@
 
 #include "platform/sound/fmod.h"
 #include "platform/sound/sound_clock.h"
+#include "tests/platform/tone_ogg_file.h"
 #include "tests/temp_directory.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-// Encodes `frames` of a 440 Hz stereo tone at `rate` into an Ogg Vorbis file.
-void WriteTone(const fs::path& path, int rate, long frames) {
-    vorbis_info info;
-    vorbis_info_init(&info);
-    ASSERT_EQ(vorbis_encode_init_vbr(&info, 2, rate, 0.3f), 0);
-    vorbis_comment comment;
-    vorbis_comment_init(&comment);
-    vorbis_dsp_state dsp;
-    vorbis_block block;
-    vorbis_analysis_init(&dsp, &info);
-    vorbis_block_init(&dsp, &block);
-    ogg_stream_state stream;
-    ogg_stream_init(&stream, 1);
-    std::FILE* out = std::fopen(path.c_str(), "wb");
-    ASSERT_NE(out, nullptr);
-
-    ogg_packet header, headerComment, headerCode;
-    vorbis_analysis_headerout(&dsp, &comment, &header, &headerComment, &headerCode);
-    ogg_stream_packetin(&stream, &header);
-    ogg_stream_packetin(&stream, &headerComment);
-    ogg_stream_packetin(&stream, &headerCode);
-    ogg_page page;
-    while (ogg_stream_flush(&stream, &page) != 0) {
-        std::fwrite(page.header, 1, page.header_len, out);
-        std::fwrite(page.body, 1, page.body_len, out);
-    }
-    long written = 0;
-    bool ending = false;
-    while (!ending) {
-        const long chunk = std::min(1024L, frames - written);
-        if (chunk > 0) {
-            float** buffer = vorbis_analysis_buffer(&dsp, static_cast<int>(chunk));
-            for (long i = 0; i < chunk; ++i) {
-                const float v = 0.3f * std::sin(2.0f * 3.14159265f * 440.0f * (written + i) / rate);
-                buffer[0][i] = v;
-                buffer[1][i] = v;
-            }
-            vorbis_analysis_wrote(&dsp, static_cast<int>(chunk));
-            written += chunk;
-        } else {
-            vorbis_analysis_wrote(&dsp, 0);
-        }
-        while (vorbis_analysis_blockout(&dsp, &block) == 1) {
-            vorbis_analysis(&block, nullptr);
-            vorbis_bitrate_addblock(&block);
-            ogg_packet packet;
-            while (vorbis_bitrate_flushpacket(&dsp, &packet) != 0) {
-                ogg_stream_packetin(&stream, &packet);
-                while (ogg_stream_pageout(&stream, &page) != 0) {
-                    std::fwrite(page.header, 1, page.header_len, out);
-                    std::fwrite(page.body, 1, page.body_len, out);
-                    ending = ending || ogg_page_eos(&page) != 0;
-                }
-            }
-        }
-    }
-    std::fclose(out);
-    ogg_stream_clear(&stream);
-    vorbis_block_clear(&block);
-    vorbis_dsp_clear(&dsp);
-    vorbis_comment_clear(&comment);
-    vorbis_info_clear(&info);
-}
 
 class SoundStream : public ::testing::Test {
   protected:
@@ -124,7 +60,7 @@ TEST_F(SoundStream, LengthIsTheDecodedSampleCountInWholeMilliseconds) {
         int ms;
     } cases[] = {{44100, 13230, 300}, {44100, 13229, 299}, {22050, 22050, 1000}, {48000, 4800, 100}};
     for (const auto& c : cases) {
-        WriteTone("tone.ogg", c.rate, c.frames);
+        TestTone::WriteOgg("tone.ogg", c.rate, c.frames);
         FSOUND_STREAM* stream = FSOUND_Stream_Open("tone.ogg", FSOUND_NORMAL, 0, 0);
         ASSERT_NE(stream, nullptr);
         EXPECT_EQ(FSOUND_Stream_GetLengthMs(stream), c.ms) << c.rate << " " << c.frames;
@@ -133,7 +69,7 @@ TEST_F(SoundStream, LengthIsTheDecodedSampleCountInWholeMilliseconds) {
 }
 
 TEST_F(SoundStream, NamesFollowWindowsRulesAndBadFilesGiveNoStream) {
-    WriteTone("z.ogg", 44100, 4410);
+    TestTone::WriteOgg("z.ogg", 44100, 4410);
     FSOUND_STREAM* found = FSOUND_Stream_Open("Z.OGG", FSOUND_NORMAL, 0, 0);
     EXPECT_NE(found, nullptr);
     FSOUND_Stream_Close(found);
@@ -155,7 +91,7 @@ TEST_F(SoundStream, NamesFollowWindowsRulesAndBadFilesGiveNoStream) {
 }
 
 TEST_F(SoundStream, PositionIsZeroUntilPlayedThenGrowsAndStopsAtTheEnd) {
-    WriteTone("z.ogg", 44100, 13230); // 300 ms
+    TestTone::WriteOgg("z.ogg", 44100, 13230); // 300 ms
     FSOUND_STREAM* stream = FSOUND_Stream_Open("z.ogg", FSOUND_NORMAL, 0, 0);
     ASSERT_NE(stream, nullptr);
     EXPECT_EQ(FSOUND_Stream_GetTime(stream), 0);
@@ -167,7 +103,7 @@ TEST_F(SoundStream, PositionIsZeroUntilPlayedThenGrowsAndStopsAtTheEnd) {
 }
 
 TEST_F(SoundStream, FixedPositionOverridesEveryStream) {
-    WriteTone("z.ogg", 44100, 4410);
+    TestTone::WriteOgg("z.ogg", 44100, 4410);
     FSOUND_STREAM* stream = FSOUND_Stream_Open("z.ogg", FSOUND_NORMAL, 0, 0);
     for (int ms : {0, 69204, 250000, -3}) {
         SoundClock::SetFixedPosition(ms);
