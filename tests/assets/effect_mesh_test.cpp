@@ -38,11 +38,17 @@ TEST_F(EffectMeshFixture, LoadSortsByMaterialAndConvertsTheFormat) {
     EXPECT_EQ(mesh.mesh->GetFVF(), 0x112u);
     EXPECT_EQ(mesh.mesh->GetNumBytesPerVertex(), 32u);
     ASSERT_EQ(mesh.rangeCount, 3u);
+    // The fixture's four triangles have their own three vertices each and the materials 2,
+    // 0, 1, 0. Sorted by material the faces run 1, 3 | 2 | 0, and their vertices follow in
+    // first use: 3-5 and 9-11 become 0-5, 6-8 stay 6-8, 0-2 become 9-11.
     const DWORD faceStart[3] = {0, 2, 3}, faceCount[3] = {2, 1, 1};
+    const DWORD vertexStart[3] = {0, 6, 9}, vertexCount[3] = {6, 3, 3};
     for (DWORD j = 0; j < 3; ++j) {
         EXPECT_EQ(mesh.ranges[j].AttribId, j);
         EXPECT_EQ(mesh.ranges[j].FaceStart, faceStart[j]);
         EXPECT_EQ(mesh.ranges[j].FaceCount, faceCount[j]);
+        EXPECT_EQ(mesh.ranges[j].VertexStart, vertexStart[j]);
+        EXPECT_EQ(mesh.ranges[j].VertexCount, vertexCount[j]);
     }
     std::vector<RecordedCall> streams = device->CallsNamed("SetStreamSource");
     ASSERT_FALSE(streams.empty());
@@ -79,15 +85,10 @@ TEST_F(EffectMeshFixture, ThreeMaterialsTimesTwoPassesIsSixDrawsPassByPass) {
             sequence.push_back("pass 1");
         }
     }
-    std::vector<std::string> ranges;
-    for (DWORD j = 0; j < 3; ++j) {
-        ranges.push_back(std::to_string(mesh.ranges[j].VertexStart) + "," +
-                         std::to_string(mesh.ranges[j].VertexCount) + "," +
-                         std::to_string(mesh.ranges[j].FaceStart * 3) + "," +
-                         std::to_string(mesh.ranges[j].FaceCount));
-    }
-    EXPECT_EQ(sequence, (std::vector<std::string>{"pass 0", ranges[0], ranges[1], ranges[2], "pass 1",
-                                                  ranges[0], ranges[1], ranges[2]}));
+    // Per material: first vertex, vertex count, first index, triangle count (see the ranges
+    // worked out in LoadSortsByMaterialAndConvertsTheFormat).
+    EXPECT_EQ(sequence, (std::vector<std::string>{"pass 0", "0,6,0,2", "6,3,6,1", "9,3,9,1", "pass 1",
+                                                  "0,6,0,2", "6,3,6,1", "9,3,9,1"}));
     for (const RecordedCall& call : device->CallsNamed("DrawIndexedPrimitive")) {
         EXPECT_EQ(call.args[0], "D3DPT_TRIANGLELIST");
         EXPECT_EQ(call.args[1], "0");
