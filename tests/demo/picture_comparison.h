@@ -12,8 +12,11 @@
 // that darkens or brightens an area, or a camera moved by a pixel change whole blocks, or
 // a large area by more than its last bit, and fail.
 
+#include <stb_image.h>
+
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 #include <vector>
 
 namespace PictureComparison {
@@ -29,6 +32,17 @@ struct Picture {
     int height = 0;
     std::vector<unsigned char> rgb;
 };
+
+inline bool LoadPicture(const std::filesystem::path& path, Picture* picture) {
+    int channels = 0;
+    unsigned char* pixels = stbi_load(path.c_str(), &picture->width, &picture->height, &channels, 3);
+    if (pixels == nullptr) {
+        return false;
+    }
+    picture->rgb.assign(pixels, pixels + static_cast<std::size_t>(picture->width) * picture->height * 3);
+    stbi_image_free(pixels);
+    return true;
+}
 
 struct Difference {
     bool sameSize = false;

@@ -11,7 +11,6 @@
 #include "tests/demo/picture_comparison.h"
 #include "tests/demo/whole_program_fixture.h"
 
-#include <stb_image.h>
 #include <stb_image_write.h>
 
 #include "shell/frame_schedule.h"
@@ -39,18 +38,8 @@ const fs::path referenceDirectory = fs::path(QUILLMOOR_TEST_DATA) / "picture_gua
 // Set to a directory to write the reduced frames there instead of comparing them.
 constexpr const char* writeReferencesVariable = "QUILLMOOR_PICTURE_GUARD_WRITE_TO";
 
+using PictureComparison::LoadPicture;
 using PictureComparison::Picture;
-
-bool LoadPicture(const fs::path& path, Picture* picture) {
-    int channels = 0;
-    unsigned char* pixels = stbi_load(path.c_str(), &picture->width, &picture->height, &channels, 3);
-    if (pixels == nullptr) {
-        return false;
-    }
-    picture->rgb.assign(pixels, pixels + static_cast<std::size_t>(picture->width) * picture->height * 3);
-    stbi_image_free(pixels);
-    return true;
-}
 
 bool SavePicture(const fs::path& path, const Picture& picture) {
     stbi_write_png_compression_level = 9;

@@ -1,12 +1,16 @@
 // The real quillmoor binary on the generated media: run modes, extraction, log and trace.
 
+#include "tests/demo/picture_comparison.h"
 #include "tests/demo/whole_program_fixture.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <regex>
+#include <set>
 #include <sstream>
 #include <string>
 #include <sys/wait.h>
@@ -108,13 +112,65 @@ TEST_F(WholeProgram, ScriptedClockRunExtractsRendersCleansUpAndLogs) {
     EXPECT_EQ(clearsLate, 0);
 }
 
-TEST_F(WholeProgram, ShotsAreSavedAtTheirTimes) {
-    ASSERT_TRUE(CopyMedia()) << "no generated media in " << runDirectory;
-    const RunResult r = Run("-shots:0.5,1 -fps:10 -out:shots");
-    ASSERT_EQ(r.exitCode, 0) << r.err;
-    for (const char* name : {"shot_000.500.png", "shot_001.000.png"}) {
-        EXPECT_EQ(PngSize(work / "shots" / name), (ImageSize{800, 600})) << name;
+const unsigned char* PixelAt(const PictureComparison::Picture& picture, int x, int y) {
+    return &picture.rgb[(static_cast<std::size_t>(y) * picture.width + x) * 3];
+}
+
+// The median of one colour channel along a row.
+int RowMedian(const PictureComparison::Picture& picture, int y, int channel) {
+    std::vector<int> values;
+    for (int x = 0; x < picture.width; ++x) {
+        values.push_back(PixelAt(picture, x, y)[channel]);
     }
+    std::nth_element(values.begin(), values.begin() + picture.width / 2, values.end());
+    return values[static_cast<std::size_t>(picture.width / 2)];
+}
+
+// Coarse checks of what every frame of the opening must show, free of formulas (the picture
+// guard's reference frames are the finer net): the frame overlay's two blue border lines
+// lit between black bars and the picture, a 3D area that is a picture and not one flat
+// colour, and a picture that moves on with the music.
+TEST_F(WholeProgram, ShotsShowTheOverlayAndAMovingPicture) {
+    ASSERT_TRUE(CopyMedia()) << "no generated media in " << runDirectory;
+    const RunResult r = Run("-shots:12.5,13 -fps:2 -out:shots");
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    PictureComparison::Picture shots[2];
+    const char* names[2] = {"shot_012.500.png", "shot_013.000.png"};
+    for (int i = 0; i < 2; ++i) {
+        SCOPED_TRACE(names[i]);
+        ASSERT_TRUE(PictureComparison::LoadPicture(work / "shots" / names[i], &shots[i]));
+        const PictureComparison::Picture& shot = shots[i];
+        ASSERT_EQ(shot.width, 800);
+        ASSERT_EQ(shot.height, 600);
+        // The border lines are rows 56-57 and 542-543.
+        for (int y : {56, 57, 542, 543}) {
+            EXPECT_GT(RowMedian(shot, y, 2), 150) << "border row " << y << " is not lit";
+            EXPECT_GT(RowMedian(shot, y, 2), RowMedian(shot, y, 0) + 80)
+                << "border row " << y << " is not blue";
+        }
+        for (int y : {20, 40, 560, 580}) {
+            EXPECT_LT(RowMedian(shot, y, 2), 10) << "bar row " << y << " is not black";
+        }
+        std::set<std::uint32_t> colours;
+        for (int y = 100; y < 500; ++y) {
+            for (int x = 100; x < 700; ++x) {
+                const unsigned char* p = PixelAt(shot, x, y);
+                colours.insert(static_cast<std::uint32_t>(p[0] << 16 | p[1] << 8 | p[2]));
+            }
+        }
+        EXPECT_GT(colours.size(), 100u) << "the 3D area is (nearly) one flat colour";
+    }
+    int moved = 0, area = 0;
+    for (int y = 100; y < 500; ++y) {
+        for (int x = 100; x < 700; ++x, ++area) {
+            const unsigned char* a = PixelAt(shots[0], x, y);
+            const unsigned char* b = PixelAt(shots[1], x, y);
+            moved += std::abs(a[0] - b[0]) > 24 || std::abs(a[1] - b[1]) > 24 || std::abs(a[2] - b[2]) > 24
+                         ? 1
+                         : 0;
+        }
+    }
+    EXPECT_GT(moved, area / 50) << "12.5 s and 13 s show (nearly) the same picture";
 }
 
 // A window on a 640 x 480 screen would be clamped to 620 x 380; the files keep the size
