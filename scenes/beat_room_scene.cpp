@@ -14,27 +14,9 @@
 
 namespace {
 
-// Strobe flashes until 126.313 s. The 22nd entry, 133.607, comes after the strobe ends and
-// never fires.
-constexpr float FlashTimes[] = {113.612f, 114.224f, 114.655f, 115.287f, 115.7f,   116.127f, 116.54f,
-                                116.952f, 117.558f, 117.998f, 118.617f, 119.017f, 119.443f, 119.87f,
-                                120.296f, 120.915f, 121.342f, 121.947f, 122.36f,  122.773f, 123.194f,
-                                133.607f, 124.257f, 124.647f, 125.272f, 125.711f, 126.113f};
-
-// The five squares' beat lists, block 0 (rightmost) first. Block 0's last entry lies before
-// the scene and block 2's 13th repeats its 9th: neither ever fires.
-constexpr float Block0Times[] = {126.541f, 126.957f, 129.883f, 130.299f,
-                                 133.225f, 133.641f, 136.567f, 20.052f};
-constexpr float Block1Times[] = {126.739f, 127.574f, 130.081f, 130.916f,
-                                 133.423f, 134.258f, 136.765f, 137.6f};
-constexpr float Block2Times[] = {127.181f, 127.788f, 128.203f, 128.635f, 130.523f, 131.13f,
-                                 131.545f, 131.977f, 133.865f, 134.472f, 134.887f, 135.319f,
-                                 133.865f, 137.814f, 138.229f, 138.661f};
-constexpr float Block3Times[] = {128.001f, 128.401f, 129.135f, 131.343f, 131.743f, 132.477f,
-                                 134.685f, 135.085f, 135.819f, 138.027f, 138.427f, 139.161f};
-constexpr float Block4Times[] = {128.843f, 132.185f, 135.527f, 138.869f};
-constexpr std::span<const float> BlockTimes[] = {Block0Times, Block1Times, Block2Times, Block3Times,
-                                                 Block4Times};
+constexpr std::span<const float> BlockTimes[] = {BeatRoomScene::Block0Times, BeatRoomScene::Block1Times,
+                                                 BeatRoomScene::Block2Times, BeatRoomScene::Block3Times,
+                                                 BeatRoomScene::Block4Times};
 
 // Start of shots 2 to 16; shot 1 runs before the first.
 constexpr float ShotStarts[] = {126.541f, 127.787f, 128.624f, 129.489f, 130.281f,
@@ -43,7 +25,6 @@ constexpr float ShotStarts[] = {126.541f, 127.787f, 128.624f, 129.489f, 130.281f
 // Speed of each shot's clock, units per second.
 constexpr float ShotSpeeds[] = {1, 120, 110, 120, 110, 120, 110, 90, 110, 140, 120, 110, 120, 100, 100, 110};
 
-constexpr float StrobeEnd = 126.313f;
 constexpr float HitWindow = 0.2f;
 constexpr float QuarterPi = 0.7853982f;
 constexpr UINT BlobStride = 32;

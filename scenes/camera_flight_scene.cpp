@@ -14,17 +14,8 @@
 
 namespace {
 
-// Camera segments, by music time: four fixed shots cutting on the beat, then sweeps whose
-// positions follow the time spent in them. The tenth segment ends inclusively at
-// SweepsEnd; the eleventh runs from just after it to the end of the scene.
-constexpr float SegmentStarts[] = {29.411f, 29.623f, 29.729f, 29.830f, 30.038f,
-                                   32.910f, 34.491f, 36.079f, 37.742f, 39.412f};
-constexpr float SweepsEnd = 41.089f;
 constexpr int FixedSegments = 4;
 
-// The head flares of all trails swell on these beats and shrink back within 0.2 s.
-constexpr float PulseTimes[] = {33.157f, 33.576f, 36.491f, 36.893f, 39.825f,
-                                40.227f, 40.881f, 41.283f, 41.457f, 41.758f};
 constexpr float PulseLength = 0.2f;
 
 constexpr float BlobStart = 29.411f;

@@ -14,6 +14,17 @@ class TextureObject;
 
 class CameraFlightScene : public Scene {
   public:
+    // Music times this scene follows; the media generator puts its drum hits on them.
+    // Camera segments, by music time: four fixed shots cutting on the beat, then sweeps whose
+    // positions follow the time spent in them. The tenth segment ends inclusively at
+    // SweepsEnd; the eleventh runs from just after it to the end of the scene.
+    static constexpr float SegmentStarts[] = {29.411f, 29.623f, 29.729f, 29.830f, 30.038f,
+                                              32.910f, 34.491f, 36.079f, 37.742f, 39.412f};
+    static constexpr float SweepsEnd = 41.089f;
+    // The head flares of all trails swell on these beats and shrink back within 0.2 s.
+    static constexpr float PulseTimes[] = {33.157f, 33.576f, 36.491f, 36.893f, 39.825f,
+                                           40.227f, 40.881f, 41.283f, 41.457f, 41.758f};
+
     static constexpr int TrailCount = 45;
     static constexpr int TrailLength = 20;
 

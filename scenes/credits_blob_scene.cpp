@@ -14,8 +14,6 @@
 
 namespace {
 
-// Music times at which the credit images appear, one after another.
-constexpr float CreditTimes[3] = {80.657f, 81.548f, 82.351f};
 constexpr const char* CreditImageNames[3] = {"data//textures//fenlow.jpg", "data//textures//orwick.jpg",
                                              "data//textures//tamsel.jpg"};
 

@@ -31,6 +31,10 @@ struct PlainQuad {
 
 class CreditsBlobScene : public Scene {
   public:
+    // Music times this scene follows; the media generator puts its drum hits on them.
+    // Music times at which the credit images appear, one after another.
+    static constexpr float CreditTimes[3] = {80.657f, 81.548f, 82.351f};
+
     void Init();
     void Render() override;
 

@@ -13,11 +13,6 @@
 
 namespace {
 
-// Music times of the camera cuts. The last lies after the scene and never fires.
-constexpr float CutTimes[] = {85.700f, 86.518f, 87.353f, 88.188f, 89.023f, 89.858f, 90.708f, 91.527f, 92.347f,
-                              93.381f, 94.177f, 94.950f, 95.760f, 96.517f, 97.356f, 98.159f, 139.034f};
-constexpr int CutCount = 17;
-
 constexpr float QuarterPi = 0.7853982f;
 constexpr float TwistRadius = 75.0f;
 constexpr float FadeEnd = 85.2f;

@@ -14,6 +14,13 @@ class ScreenQuad;
 
 class CutBlobScene : public Scene {
   public:
+    // Music times this scene follows; the media generator puts its drum hits on them.
+    // Music times of the camera cuts. The last lies after the scene and never fires.
+    static constexpr float CutTimes[] = {85.700f, 86.518f, 87.353f, 88.188f, 89.023f, 89.858f,
+                                         90.708f, 91.527f, 92.347f, 93.381f, 94.177f, 94.950f,
+                                         95.760f, 96.517f, 97.356f, 98.159f, 139.034f};
+    static constexpr int CutCount = 17;
+
     void Init();
     void Render() override;
 

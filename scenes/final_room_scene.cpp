@@ -12,10 +12,6 @@
 
 namespace {
 
-// Cut times of the thirteen shots; each also dips the picture to black for 0.1 s either side.
-constexpr float CutTimes[] = {161.954f, 163.624f, 164.475f, 165.325f, 166.113f, 166.953f,
-                              167.797f, 168.638f, 169.48f,  170.29f,  171.131f, 171.973f};
-
 constexpr const char* GreetingFiles[] = {
     "data//textures//greets_oakhut.jpg",  "data//textures//greets_alder.jpg",
     "data//textures//greets_maple.jpg",   "data//textures//greets_larchwen.jpg",
@@ -24,19 +20,6 @@ constexpr const char* GreetingFiles[] = {
     "data//textures//greets_dogwood.jpg", "data//textures//greets_cedarjpg",
     "data//textures//greets_birch.jpg",
 };
-
-// Greeting slots: from each time on, until the next, the greeting of that index shows. The
-// tenth slot shows greeting 10, so greeting 9 never appears.
-struct GreetingSlot {
-    float start;
-    int index;
-};
-constexpr GreetingSlot GreetingSlots[] = {
-    {173.636f, 0}, {174.487f, 1}, {175.301f, 2}, {176.142f, 3}, {176.974f, 4},
-    {177.816f, 5}, {178.638f, 6}, {179.48f, 7},  {180.304f, 8}, {181.153f, 10},
-};
-constexpr float GreetingsEnd = 181.949f;
-constexpr float ClosingLogoStart = 183.216f;
 
 constexpr float FadeInEnd = 160.448f;
 constexpr float CutDip = 0.1f;

@@ -15,41 +15,17 @@
 
 namespace {
 
-// Beats that flash the three blocks at the lower right during the first 15 seconds.
-constexpr float Block0Times[] = {0.448f, 0.872f,  1.7f,    2.119f,  2.536f, 3.374f,  3.786f,  4.197f, 5.038f,
-                                 5.454f, 5.871f,  6.706f,  7.118f,  7.54f,  8.377f,  8.793f,  9.206f, 10.03f,
-                                 10.45f, 10.872f, 11.701f, 12.118f, 12.54f, 13.376f, 13.795f, 14.202f};
-constexpr float Block1Times[] = {1.072f, 2.743f, 4.413f, 6.083f, 7.74f, 9.412f, 11.082f, 12.75f, 14.405f};
-constexpr float Block2Times[] = {1.291f, 2.953f, 4.623f, 6.286f, 7.955f, 9.621f, 11.285f, 12.95f, 14.627f};
-
 struct EventTable {
     const float* times;
     int count;
 };
 constexpr EventTable BlockEvents[3] = {
-    {Block0Times, static_cast<int>(std::size(Block0Times))},
-    {Block1Times, static_cast<int>(std::size(Block1Times))},
-    {Block2Times, static_cast<int>(std::size(Block2Times))},
+    {OpeningBlobScene::Block0Times, static_cast<int>(std::size(OpeningBlobScene::Block0Times))},
+    {OpeningBlobScene::Block1Times, static_cast<int>(std::size(OpeningBlobScene::Block1Times))},
+    {OpeningBlobScene::Block2Times, static_cast<int>(std::size(OpeningBlobScene::Block2Times))},
 };
 constexpr float BlockWindow = 0.2f;
 constexpr float BlockFadeRate = 5.0f;
-
-// Beats that flash the concentric circles at the upper right from 15 s on: each event has an
-// intensity (the alpha it flashes to) and a fade rate (the flash lasts 1 / rate seconds).
-constexpr float Circle0Times[] = {15.031f, 15.458f, 15.863f, 16.694f, 17.121f, 17.531f, 18.363f,
-                                  18.782f, 19.206f, 20.04f,  20.45f,  20.87f,  21.704f, 22.119f,
-                                  22.538f, 23.364f, 23.792f, 24.207f, 25.037f, 25.447f, 25.866f};
-constexpr float Circle0Intensities[] = {0.2f, 0.2f, 0.2f, 0.4f, 0.4f, 0.4f, 0.6f, 0.6f, 0.6f, 0.8f, 0.8f,
-                                        0.8f, 1.0f, 1.0f, 1.0f, 1.0f, 1.0f, 1.0f, 1.0f, 1.0f, 1.0f};
-constexpr float Circle0Rates[] = {5.0f,   5.0f,   1.666f, 5.0f,   5.0f,   1.666f, 5.0f,
-                                  5.0f,   1.666f, 5.0f,   5.0f,   1.666f, 5.0f,   5.0f,
-                                  1.666f, 5.0f,   5.0f,   1.666f, 5.0f,   5.0f,   1.666f};
-constexpr float Circle1Times[] = {16.071f, 17.74f, 19.409f, 21.073f, 22.741f, 24.401f, 26.078f};
-constexpr float Circle1Intensities[] = {0.2f, 0.4f, 0.6f, 0.8f, 1.0f, 1.0f, 1.0f};
-constexpr float Circle1Rates[] = {2.0f, 2.0f, 2.0f, 2.0f, 2.0f, 2.0f, 2.0f};
-constexpr float Circle2Times[] = {16.284f, 17.952f, 19.616f, 21.285f, 22.962f, 24.617f, 26.29f};
-constexpr float Circle2Intensities[] = {0.2f, 0.4f, 0.6f, 0.8f, 1.0f, 1.0f, 1.0f};
-constexpr float Circle2Rates[] = {5.0f, 5.0f, 5.0f, 5.0f, 5.0f, 5.0f, 5.0f};
 
 struct CircleEventTable {
     const float* times;
@@ -59,9 +35,12 @@ struct CircleEventTable {
     float window;
 };
 constexpr CircleEventTable CircleEvents[3] = {
-    {Circle0Times, Circle0Intensities, Circle0Rates, static_cast<int>(std::size(Circle0Times)), 0.2f},
-    {Circle1Times, Circle1Intensities, Circle1Rates, static_cast<int>(std::size(Circle1Times)), 0.8f},
-    {Circle2Times, Circle2Intensities, Circle2Rates, static_cast<int>(std::size(Circle2Times)), 0.2f},
+    {OpeningBlobScene::Circle0Times, OpeningBlobScene::Circle0Intensities, OpeningBlobScene::Circle0Rates,
+     static_cast<int>(std::size(OpeningBlobScene::Circle0Times)), 0.2f},
+    {OpeningBlobScene::Circle1Times, OpeningBlobScene::Circle1Intensities, OpeningBlobScene::Circle1Rates,
+     static_cast<int>(std::size(OpeningBlobScene::Circle1Times)), 0.8f},
+    {OpeningBlobScene::Circle2Times, OpeningBlobScene::Circle2Intensities, OpeningBlobScene::Circle2Rates,
+     static_cast<int>(std::size(OpeningBlobScene::Circle2Times)), 0.2f},
 };
 
 constexpr float QuarterPi = 0.7853982f;

@@ -15,12 +15,7 @@
 
 namespace {
 
-// Beats on which every bar jumps to the larger size.
-constexpr float BeatTimes[] = {56.911f, 57.335f, 57.731f, 58.170f, 58.595f, 59.005f, 59.415f,
-                               59.839f, 60.249f, 60.674f, 61.099f, 61.509f, 61.919f, 62.329f,
-                               62.739f, 63.163f, 63.573f, 63.983f, 64.422f, 64.832f, 65.257f,
-                               65.682f, 66.027f, 66.509f, 66.923f, 67.538f, 67.951f};
-constexpr int BeatCount = static_cast<int>(std::size(BeatTimes));
+constexpr int BeatCount = static_cast<int>(std::size(TwistStackScene::BeatTimes));
 
 constexpr float QuarterPi = 0.7853982f;
 constexpr UINT StackStride = 32; // position, normal, one texture coordinate pair

@@ -15,6 +15,13 @@ class TextureObject;
 
 class TwistStackScene : public Scene {
   public:
+    // Music times this scene follows; the media generator puts its drum hits on them.
+    // Beats on which every bar jumps to the larger size.
+    static constexpr float BeatTimes[] = {56.911f, 57.335f, 57.731f, 58.170f, 58.595f, 59.005f, 59.415f,
+                                          59.839f, 60.249f, 60.674f, 61.099f, 61.509f, 61.919f, 62.329f,
+                                          62.739f, 63.163f, 63.573f, 63.983f, 64.422f, 64.832f, 65.257f,
+                                          65.682f, 66.027f, 66.509f, 66.923f, 67.538f, 67.951f};
+
     static constexpr int BarCount = 20;
     static constexpr int FlareCount = 800;
 

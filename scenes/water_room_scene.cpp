@@ -10,18 +10,6 @@
 
 namespace {
 
-// Start of shots 2 to 12; shot 1 runs before the first. Shots 3 and 4 begin at bounds the
-// music was cut to in double precision, so they are compared as doubles.
-struct ShotStart {
-    double time;
-    bool compareAsDouble;
-};
-constexpr ShotStart ShotStarts[] = {
-    {141.959f, false}, {143.635, true},   {145.295, true},   {146.963f, false},
-    {148.648f, false}, {150.29f, false},  {151.966f, false}, {153.608f, false},
-    {155.3f, false},   {156.944f, false}, {158.635f, false},
-};
-
 constexpr float QuarterPi = 0.7853982f;
 constexpr UINT WaterStride = 32;
 constexpr UINT WaterTexCoordOffset = 24;
@@ -33,7 +21,7 @@ constexpr SceneHelpers::RoomLight Lights[] = {
     {{0.05f, 0.1f, 0.5f, 0.0f}, {-1000.0f, 120.0f, 0.0f}, 0.00005f},
 };
 
-bool Before(float t, const ShotStart& start) {
+bool Before(float t, const WaterRoomScene::ShotStart& start) {
     return start.compareAsDouble ? static_cast<double>(t) < start.time : t < static_cast<float>(start.time);
 }
 

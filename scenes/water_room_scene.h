@@ -13,6 +13,19 @@ class ScreenQuad;
 
 class WaterRoomScene : public Scene {
   public:
+    // Music times this scene follows; the media generator puts its drum hits on them.
+    // Start of shots 2 to 12; shot 1 runs before the first. Shots 3 and 4 begin at bounds the
+    // music was cut to in double precision, so they are compared as doubles.
+    struct ShotStart {
+        double time;
+        bool compareAsDouble;
+    };
+    static constexpr ShotStart ShotStarts[] = {
+        {141.959f, false}, {143.635, true},   {145.295, true},   {146.963f, false},
+        {148.648f, false}, {150.29f, false},  {151.966f, false}, {153.608f, false},
+        {155.3f, false},   {156.944f, false}, {158.635f, false},
+    };
+
     static constexpr int ShotCount = 12;
 
     void Init();

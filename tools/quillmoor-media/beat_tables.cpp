@@ -1,78 +1,86 @@
 #include "tools/quillmoor-media/beat_tables.h"
 
 #include <algorithm>
+#include <iterator>
+#include <span>
+
+#include "scenes/beat_room_scene.h"
+#include "scenes/camera_flight_scene.h"
+#include "scenes/credits_blob_scene.h"
+#include "scenes/cut_blob_scene.h"
+#include "scenes/final_room_scene.h"
+#include "scenes/opening_blob_scene.h"
+#include "scenes/twisting_stack_scene.h"
+#include "scenes/water_room_scene.h"
+#include "scenes/wobbling_blob_scene.h"
 
 namespace media {
 
 namespace {
 
-std::vector<double> Merge(std::initializer_list<std::vector<double>> lists) {
-    std::vector<double> all;
-    for (const auto& l : lists) {
-        all.insert(all.end(), l.begin(), l.end());
+// The times of the scenes' own tables inside [start, end], ascending; hits closer than 60 ms
+// merge into one. Entries outside the window (a stray the scene never fires) add nothing.
+std::vector<double> Hits(double start, double end, std::initializer_list<std::span<const float>> tables,
+                         std::vector<double> more = {}) {
+    std::vector<double> all = std::move(more);
+    for (std::span<const float> table : tables) {
+        all.insert(all.end(), table.begin(), table.end());
     }
     std::sort(all.begin(), all.end());
     std::vector<double> out;
     for (double t : all) {
-        if (out.empty() || t - out.back() > 0.06) { // hits closer than 60 ms merge into one
+        if (t >= start && t <= end && (out.empty() || t - out.back() > 0.06)) {
             out.push_back(t);
         }
     }
     return out;
 }
 
-// Opening: beat blocks and circles.
-const std::vector<double> kOpeningBlocks = {
-    0.448, 0.872,  1.7,    2.119,  2.536, 3.374, 3.786, 4.197, 5.038,  5.454,  5.871,
-    6.706, 7.118,  7.54,   8.377,  8.793, 9.206, 10.03, 10.45, 10.872, 11.701, 12.118,
-    12.54, 13.376, 13.795, 14.202, 1.072, 2.743, 4.413, 6.083, 7.74,   9.412,  11.082,
-    12.75, 14.405, 1.291,  2.953,  4.623, 6.286, 7.955, 9.621, 11.285, 12.95,  14.627};
-const std::vector<double> kOpeningCircles = {
-    15.031, 15.458, 15.863, 16.694, 17.121, 17.531, 18.363, 18.782, 19.206, 20.04,  20.45, 20.87,
-    21.704, 22.119, 22.538, 23.364, 23.792, 24.207, 25.037, 25.447, 25.866, 16.071, 17.74, 19.409,
-    21.073, 22.741, 24.401, 26.078, 16.284, 17.952, 19.616, 21.285, 22.962, 24.617, 26.29};
-// Flight: camera cuts and flare pulses.
-const std::vector<double> kFlight = {29.411, 29.623, 29.729, 29.830, 30.038, 32.910, 34.491,
-                                     36.079, 37.742, 39.412, 41.089, 33.157, 33.576, 36.491,
-                                     36.893, 39.825, 40.227, 40.881, 41.283, 41.457, 41.758};
-const std::vector<double> kWobble = {43.567, 43.987, 44.425, 44.814, 45.236, 45.675, 46.064, 46.486,
-                                     46.908, 47.314, 47.752, 47.963, 48.208, 48.320, 48.580, 49.002,
-                                     49.472, 49.813, 50.235, 50.657, 51.063, 51.485, 51.907, 52.313,
-                                     52.735, 53.157, 53.579, 54.195, 54.617, 54.812, 55.250};
-const std::vector<double> kStack = {56.911, 57.335, 57.731, 58.170, 58.595, 59.005, 59.415, 59.839, 60.249,
-                                    60.674, 61.099, 61.509, 61.919, 62.329, 62.739, 63.163, 63.573, 63.983,
-                                    64.422, 64.832, 65.257, 65.682, 66.027, 66.509, 66.923, 67.538, 67.951};
-const std::vector<double> kCredits = {80.657, 81.548, 82.351};
-const std::vector<double> kCuts = {85.700, 86.518, 87.353, 88.188, 89.023, 89.858, 90.708, 91.527,
-                                   92.347, 93.381, 94.177, 94.950, 95.760, 96.517, 97.356, 98.159};
-const std::vector<double> kStrobe = {113.612, 114.224, 114.655, 115.287, 115.7,   116.127, 116.54,
-                                     116.952, 117.558, 117.998, 118.617, 119.017, 119.443, 119.87,
-                                     120.296, 120.915, 121.342, 121.947, 122.36,  122.773, 123.194,
-                                     124.257, 124.647, 125.272, 125.711, 126.113};
-const std::vector<double> kRoomBlocks = {
-    126.541, 126.957, 129.883, 130.299, 133.225, 133.641, 136.567, 126.739, 127.574, 130.081,
-    130.916, 133.423, 134.258, 136.765, 137.6,   127.181, 127.788, 128.203, 128.635, 130.523,
-    131.13,  131.545, 131.977, 133.865, 134.472, 134.887, 135.319, 137.814, 138.229, 138.661,
-    128.001, 128.401, 129.135, 131.343, 131.743, 132.477, 134.685, 135.085, 135.819, 138.027,
-    138.427, 139.161, 128.843, 132.185, 135.527, 138.869};
-const std::vector<double> kWaterShots = {141.959, 143.635, 145.295, 146.963, 148.648, 150.29,
-                                         151.966, 153.608, 155.3,   156.944, 158.635};
-const std::vector<double> kFinalCuts = {161.954, 163.624, 164.475, 165.325, 166.113, 166.953,
-                                        167.797, 168.638, 169.48,  170.29,  171.131, 171.973};
-const std::vector<double> kGreetings = {173.636, 174.487, 175.301, 176.142, 176.974, 177.816,
-                                        178.638, 179.48,  180.304, 181.153, 181.949, 183.216};
+std::vector<double> WaterShotStarts() {
+    std::vector<double> times;
+    for (const WaterRoomScene::ShotStart& shot : WaterRoomScene::ShotStarts) {
+        times.push_back(shot.time);
+    }
+    return times;
+}
+
+std::vector<double> GreetingTimes() {
+    std::vector<double> times;
+    for (const FinalRoomScene::GreetingSlot& slot : FinalRoomScene::GreetingSlots) {
+        times.push_back(slot.start);
+    }
+    times.push_back(FinalRoomScene::GreetingsEnd);
+    times.push_back(FinalRoomScene::ClosingLogoStart);
+    return times;
+}
 
 } // namespace
 
 const std::vector<MusicSection>& MusicSections() {
+    using Opening = OpeningBlobScene;
+    using Flight = CameraFlightScene;
+    using Room = BeatRoomScene;
     static const std::vector<MusicSection> sections = {
-        {0.0, 15.0, Merge({kOpeningBlocks}), 0, 0.5f},     {15.0, 28.0, Merge({kOpeningCircles}), 0, 0.7f},
-        {28.0, 42.696, Merge({kFlight}), 1, 0.6f},         {42.696, 56.078, Merge({kWobble}), 2, 1.0f},
-        {56.078, 69.204, Merge({kStack}), 3, 1.0f},        {69.204, 84.827, Merge({kCredits}), 1, 0.5f},
-        {84.827, 100.0, Merge({kCuts}), 2, 0.9f},          {100.0, 113.0, {}, 0, 0.4f},
-        {113.0, 126.541, Merge({kStrobe}), 3, 0.8f},       {126.541, 139.863, Merge({kRoomBlocks}), 2, 1.0f},
-        {139.863, 160.248, Merge({kWaterShots}), 1, 0.6f}, {160.248, 173.636, Merge({kFinalCuts}), 0, 0.8f},
-        {173.636, 194.0, Merge({kGreetings}), 0, 0.35f},
+        {0.0, 15.0, Hits(0.0, 15.0, {Opening::Block0Times, Opening::Block1Times, Opening::Block2Times}), 0,
+         0.5f},
+        {15.0, 28.0, Hits(15.0, 28.0, {Opening::Circle0Times, Opening::Circle1Times, Opening::Circle2Times}),
+         0, 0.7f},
+        {28.0, 42.696, Hits(28.0, 42.696, {Flight::SegmentStarts, Flight::PulseTimes}, {Flight::SweepsEnd}),
+         1, 0.6f},
+        {42.696, 56.078, Hits(42.696, 56.078, {WobbleBlobScene::BeatTimes}), 2, 1.0f},
+        {56.078, 69.204, Hits(56.078, 69.204, {TwistStackScene::BeatTimes}), 3, 1.0f},
+        {69.204, 84.827, Hits(69.204, 84.827, {CreditsBlobScene::CreditTimes}), 1, 0.5f},
+        {84.827, 100.0, Hits(84.827, 100.0, {CutBlobScene::CutTimes}), 2, 0.9f},
+        {100.0, 113.0, {}, 0, 0.4f},
+        {113.0, 126.541, Hits(113.0, Room::StrobeEnd, {Room::FlashTimes}), 3, 0.8f},
+        {126.541, 139.863,
+         Hits(
+             126.541, 139.863,
+             {Room::Block0Times, Room::Block1Times, Room::Block2Times, Room::Block3Times, Room::Block4Times}),
+         2, 1.0f},
+        {139.863, 160.248, Hits(139.863, 160.248, {}, WaterShotStarts()), 1, 0.6f},
+        {160.248, 173.636, Hits(160.248, 173.636, {FinalRoomScene::CutTimes}), 0, 0.8f},
+        {173.636, 194.0, Hits(173.636, 194.0, {}, GreetingTimes()), 0, 0.35f},
     };
     return sections;
 }
