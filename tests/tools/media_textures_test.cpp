@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -10,6 +13,7 @@
 #include "tools/quillmoor-media/dds_file.h"
 #include "tools/quillmoor-media/dxt_encoder.h"
 #include "tools/quillmoor-media/image_files.h"
+#include "tools/quillmoor-media/text_renderer.h"
 #include "tools/quillmoor-media/texture_designs.h"
 
 namespace {
@@ -161,10 +165,30 @@ TEST(TextureDesigns, FrameOverlayIsClearInThePictureAndOpaqueInTheBars) {
     EXPECT_FLOAT_EQ(overlay.At(400, 590)[3], 1.0f);
 }
 
-TEST(TextureDesigns, TextReachesTheImage) {
-    const media::TextRenderer text("/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf");
-    // With or without the font file, the name shows as bright pixels on black.
-    const media::Image credit = media::MakeCreditImage(text, "code", "fenlow");
+// scripts/install-deps.sh installs fonts-dejavu-core, and the build hands this font to the
+// generator: the text must come out of the TrueType font, not the built-in stand-in.
+TEST(TextureDesigns, TextIsDrawnWithTheTrueTypeFont) {
+    const char* fontPath = "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf";
+    ASSERT_TRUE(std::filesystem::exists(fontPath)) << fontPath << " missing: install fonts-dejavu-core";
+    const media::TextRenderer font(fontPath);
+    const media::TextRenderer builtIn("");
+    ASSERT_TRUE(font.HasFont());
+    ASSERT_FALSE(builtIn.HasFont());
+
+    media::Mask withFont(256, 64), withBuiltIn(256, 64);
+    font.Draw(withFont, "fenlow", 128, 32, 40);
+    builtIn.Draw(withBuiltIn, "fenlow", 128, 32, 40);
+    // The two renderings of one word differ in many pixels; the TrueType one is antialiased.
+    int differing = 0, partial = 0;
+    for (size_t i = 0; i < withFont.values.size(); ++i) {
+        differing += std::abs(withFont.values[i] - withBuiltIn.values[i]) > 0.5f ? 1 : 0;
+        partial += withFont.values[i] > 0.1f && withFont.values[i] < 0.9f ? 1 : 0;
+    }
+    EXPECT_GT(differing, 200);
+    EXPECT_GT(partial, 50);
+
+    // The name shows as bright pixels on black.
+    const media::Image credit = media::MakeCreditImage(font, "code", "fenlow");
     float brightest = 0;
     for (const auto& p : credit.pixels) {
         brightest = std::max(brightest, p[0] + p[1] + p[2]);

@@ -70,7 +70,9 @@ double Seconds(std::chrono::steady_clock::time_point since) {
 int WriteImages(const Options& o) {
     const media::TextRenderer text(o.font);
     if (!text.HasFont()) {
-        std::fprintf(stderr, "quillmoor-media: font '%s' not readable, using the built-in font\n",
+        std::fprintf(stderr,
+                     "quillmoor-media: WARNING: font '%s' cannot be read: the text in the generated images "
+                     "falls back to the blocky built-in font (install fonts-dejavu-core, or pass --font)\n",
                      o.font.c_str());
     }
     std::vector<RarWriter::Member> members;
