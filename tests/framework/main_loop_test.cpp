@@ -1,6 +1,10 @@
 // The main loop, the frame step, the window procedure's hot keys and error reporting.
 #include "framework/frame_timer.h"
 #include "framework_fixture.h"
+#include "platform/win32/platform_window.h"
+
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -80,29 +84,63 @@ TEST_F(MainLoop, RunWithoutDeviceAfterFailedRequestSetsExitCodeOne) {
     EXPECT_EQ(Framework::ExitCode(), 1);
 }
 
-TEST_F(MainLoop, EscapeClosesTheWindowAndEndsTheLoop) {
+// Keys come from SDL's event queue, as the keyboard delivers them; each must reach the
+// window procedure as the message the platform sends for it, and do what that hot key does.
+void PushSdlKey(SDL_Keycode key, Uint16 modifiers) {
+    SDL_Event event{};
+    event.type = SDL_KEYDOWN;
+    event.key.windowID = SDL_GetWindowID(Framework::Window()->sdlWindow);
+    event.key.state = SDL_PRESSED;
+    event.key.keysym.sym = key;
+    event.key.keysym.scancode = SDL_GetScancodeFromKey(key);
+    event.key.keysym.mod = modifiers;
+    ASSERT_EQ(SDL_PushEvent(&event), 1) << SDL_GetError();
+}
+
+std::vector<std::string> keyMessages;
+
+LRESULT RecordKeyMessage(HWND, UINT message, WPARAM key, LPARAM flags, bool*) {
+    const char* name = message == WM_KEYDOWN      ? "WM_KEYDOWN"
+                       : message == WM_SYSKEYDOWN ? "WM_SYSKEYDOWN"
+                       : message == WM_SYSCHAR    ? "WM_SYSCHAR"
+                       : message == WM_CHAR       ? "WM_CHAR"
+                                                  : nullptr;
+    if (name != nullptr) {
+        keyMessages.push_back(std::string(name) + " " + std::to_string(key) +
+                              ((flags & KF_ALTDOWN_BIT) != 0 ? " alt" : ""));
+    }
+    return 0;
+}
+
+TEST_F(MainLoop, EscapeFromSdlClosesTheWindowAndEndsTheLoop) {
     SetCommandLine({"-windowed"});
     ASSERT_EQ(StartLikeDemo(), S_OK);
+    keyMessages.clear();
+    Framework::SetCallbackMessage(RecordKeyMessage);
     Framework::SetCallbackFrameRender([](IDirect3DDevice9*, double, float) {
         if (++framesRendered == 3)
-            PostMessageW(Framework::Window(), WM_KEYDOWN, VK_ESCAPE, 1);
+            PushSdlKey(SDLK_ESCAPE, KMOD_NONE);
     });
     ASSERT_EQ(Framework::Run(nullptr), S_OK);
+    EXPECT_EQ(keyMessages, (std::vector<std::string>{"WM_KEYDOWN 27"}))
+        << "the window closes on the key itself";
     EXPECT_EQ(framesRendered, 3);
     EXPECT_EQ(Framework::ExitCode(), 0);
     EXPECT_EQ(Framework::Window(), nullptr);
 }
 
-TEST_F(MainLoop, AltEnterTogglesFullScreenThroughTheMessageLoop) {
+TEST_F(MainLoop, AltEnterFromSdlTogglesFullScreenThroughTheMessageLoop) {
     SetCommandLine({"-windowed", "-quitafterframe:1"});
     ASSERT_EQ(StartLikeDemo(), S_OK);
     ASSERT_TRUE(Framework::IsWindowed());
-    // Alt+Enter arrives as a system key; translation makes the system character.
-    PostMessageW(Framework::Window(), WM_SYSKEYDOWN, VK_RETURN, 1 | KF_ALTDOWN_BIT);
+    keyMessages.clear();
+    Framework::SetCallbackMessage(RecordKeyMessage);
+    PushSdlKey(SDLK_RETURN, KMOD_LALT);
     static bool windowedDuringFrame = true;
     Framework::SetCallbackFrameRender(
         [](IDirect3DDevice9*, double, float) { windowedDuringFrame = Framework::IsWindowed(); });
     ASSERT_EQ(Framework::Run(nullptr), S_OK);
+    EXPECT_EQ(keyMessages, (std::vector<std::string>{"WM_SYSKEYDOWN 13 alt", "WM_SYSCHAR 13 alt"}));
     EXPECT_FALSE(windowedDuringFrame);
 }
 
