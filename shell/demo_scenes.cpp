@@ -1,15 +1,6 @@
 #include "shell/demo_scenes.h"
 
-#include "scenes/beat_room_scene.h"
-#include "scenes/camera_flight_scene.h"
-#include "scenes/credits_blob_scene.h"
-#include "scenes/cut_blob_scene.h"
-#include "scenes/final_room_scene.h"
-#include "scenes/opening_blob_scene.h"
-#include "scenes/swirl_blob_scene.h"
-#include "scenes/twisting_stack_scene.h"
-#include "scenes/water_room_scene.h"
-#include "scenes/wobbling_blob_scene.h"
+#include "shell/demo_scene_set.h"
 #include "shell/log_file.h"
 #include "shell/scene_schedule.h"
 
@@ -21,20 +12,12 @@ namespace {
 SceneTimeline timeline;
 LogFile runLog;
 
-OpeningBlobScene openingBlob;
-CameraFlightScene cameraFlight;
-WobbleBlobScene wobbleBlob;
-TwistStackScene twistStack;
-CreditsBlobScene creditsBlob;
-CutBlobScene cutBlob;
-SwirlBlobScene swirlBlob;
-BeatRoomScene beatRoom;
-WaterRoomScene waterRoom;
-FinalRoomScene finalRoom;
+DemoSceneSet scenes;
 
 // Timeline order: the order of the music windows in sceneSchedule.
-Scene* const scheduled[] = {&openingBlob, &cameraFlight, &wobbleBlob, &twistStack, &creditsBlob,
-                            &cutBlob,     &swirlBlob,    &beatRoom,   &waterRoom,  &finalRoom};
+Scene* const scheduled[] = {&scenes.openingBlob, &scenes.cameraFlight, &scenes.wobbleBlob, &scenes.twistStack,
+                            &scenes.creditsBlob, &scenes.cutBlob,      &scenes.swirlBlob,  &scenes.beatRoom,
+                            &scenes.waterRoom,   &scenes.finalRoom};
 static_assert(sizeof scheduled / sizeof scheduled[0] == sceneCount);
 // The names the call trace gives them: their class names.
 constexpr const char* scheduledNames[] = {
@@ -49,16 +32,7 @@ SceneTimeline& DemoScenes::Timeline() {
 }
 
 void DemoScenes::InitAll() {
-    cutBlob.Init();
-    creditsBlob.Init();
-    swirlBlob.Init();
-    finalRoom.Init();
-    openingBlob.Init();
-    cameraFlight.Init();
-    waterRoom.Init();
-    twistStack.Init();
-    beatRoom.Init();
-    wobbleBlob.Init();
+    scenes.InitAll();
 }
 
 void DemoScenes::Register() {

@@ -8,8 +8,7 @@ namespace DemoScenes {
 // The demo's timeline; empty until Register.
 SceneTimeline& Timeline();
 
-// Runs every scene's init directly, in the fixed init order. The order matters: some inits
-// draw from the shared random generator, each continuing where the one before stopped.
+// Runs every scene's init in the fixed init order (DemoSceneSet::InitAll).
 void InitAll();
 
 // Appends the ten scenes to the timeline in schedule order with their music windows.
