@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 #include <system_error>
+#include <vector>
 
 #include "rar/crc32.h"
 #include "rar/rar20_decoder.h"
@@ -35,16 +36,35 @@ class FileSource : public ByteSource {
     std::FILE* file_;
 };
 
+// What the decoder state depends on in one block that went through it: a later call may
+// continue from that state only in an archive whose blocks up to there are the same.
+struct DecodedBlock {
+    std::int64_t start = 0;
+    std::uint16_t headerCrc = 0;
+    std::uint32_t packedSize = 0;
+    std::uint32_t dataCrc = 0;
+
+    explicit DecodedBlock(const RarBlockHeader& block)
+        : start(block.start), headerCrc(block.headerCrc), packedSize(block.packedSize),
+          dataCrc(block.dataCrc) {}
+    bool operator==(const DecodedBlock&) const = default;
+};
+
 // Which archive the decoder state belongs to and how far into it it has decoded, so that
-// extracting the members of a solid archive one call each costs one pass, not n.
+// extracting the members of a solid archive one call each costs one pass, not n. Path, size
+// and modification time stay the same when a file is replaced by a copy that keeps times,
+// so a call also compares the blocks already decoded (their positions, header and data
+// CRCs) before it continues, and a resumed member that still fails its CRC is decoded
+// again from the archive's start (RarReader::Extract).
 struct SolidProgress {
     bool valid = false;
     std::string path;
     std::uintmax_t size = 0;
     std::filesystem::file_time_type mtime{};
-    int lastBlock = -1; // index of the last block whose data went through the decoder
+    std::vector<DecodedBlock> blocks; // blocks 0 .. lastBlock as they were walked
+    int lastBlock = -1;               // index of the last block whose data went through the decoder
 
-    bool SameArchive(const SolidProgress& other) const {
+    bool SameFile(const SolidProgress& other) const {
         return valid && other.valid && path == other.path && size == other.size && mtime == other.mtime;
     }
 };
@@ -106,29 +126,37 @@ void LogDecoderMessage(unsigned line, const char* message) {
 
 struct SearchResult {
     bool ok = false;
+    bool resumed = false;   // decoding went on from the state an earlier call left
+    bool crcFailed = false; // the member was found but did not decode to its CRC
     std::uint8_t* output = nullptr;
     std::uint32_t size = 0;
 };
 
-// Index of the first block that matches `key`, walking the blocks exactly as the search
-// does but without decoding or logging; -1 when the walk ends without one.
-int FindBlockIndex(std::FILE* file, std::int64_t firstBlock, const std::string& key) {
-    if (!SeekTo(file, firstBlock)) {
+// The index of the last decoded block when this call may continue from the state the last
+// one left, else -1: the same file, its blocks up to there the ones decoded, and the wanted
+// member not among them. Walks the blocks as the search does, without decoding or logging.
+int ResumePoint(std::FILE* file, std::int64_t firstBlock, const std::string& key,
+                const SolidProgress& current) {
+    if (!current.SameFile(progress) || progress.lastBlock < 0 || !SeekTo(file, firstBlock)) {
         return -1;
     }
     RarBlockHeader block;
-    for (int index = 0; ReadNextBlock(file, block); ++index) {
-        if (block.type == RarFormat::kBlockSub) {
+    int index = 0;
+    for (; ReadNextBlock(file, block); ++index) {
+        if (index <= progress.lastBlock && !(DecodedBlock(block) == progress.blocks[index])) {
             return -1;
+        }
+        if (block.type == RarFormat::kBlockSub) {
+            break;
         }
         if (MatchKey(block.name) == key) {
-            return index;
+            return index > progress.lastBlock ? progress.lastBlock : -1;
         }
         if (!SeekTo(file, block.NextPosition())) {
-            return -1;
+            break;
         }
     }
-    return -1;
+    return index > progress.lastBlock ? progress.lastBlock : -1;
 }
 
 SearchResult Search(const std::string& member, const std::string& archivePath) {
@@ -168,14 +196,14 @@ SearchResult Search(const std::string& member, const std::string& archivePath) {
     const std::string key = MatchKey(member);
 
     Rar20Decoder& decoder = Decoder();
-    int resumeAfter = -1;
     const SolidProgress current = solid ? Identify(archivePath) : SolidProgress{};
-    if (solid && current.SameArchive(progress)) {
-        const int target = FindBlockIndex(file.get(), firstBlock, key);
-        if (target < 0 || target > progress.lastBlock) {
-            resumeAfter = progress.lastBlock;
-        }
-    }
+    const int resumeAfter = solid ? ResumePoint(file.get(), firstBlock, key, current) : -1;
+    result.resumed = resumeAfter >= 0;
+    // A resumed attempt that fails is tried again from the start, which logs what is wrong
+    // with the archive itself; the state mismatch alone is not worth a line.
+    const Rar20Decoder::Logger logDecoder = result.resumed
+                                                ? Rar20Decoder::Logger([](unsigned, const char*) {})
+                                                : Rar20Decoder::Logger(LogDecoderMessage);
     if (resumeAfter < 0) {
         progress = SolidProgress{};
         if (!decoder.Reset()) {
@@ -202,6 +230,12 @@ SearchResult Search(const std::string& member, const std::string& archivePath) {
         if (block.type == RarFormat::kBlockSub) {
             RarDebugLog::Write(960, "Sorry, sub-headers not supported.");
             return result;
+        }
+        if (solid && progress.valid) {
+            progress.blocks.erase(progress.blocks.begin() +
+                                      std::min<std::ptrdiff_t>(index, progress.blocks.size()),
+                                  progress.blocks.end());
+            progress.blocks.push_back(DecodedBlock(block));
         }
         const bool found = MatchKey(block.name) == key;
         if (found && !UnpackedSizeFits(block, archiveSize)) {
@@ -233,7 +267,7 @@ SearchResult Search(const std::string& member, const std::string& archivePath) {
                 } else {
                     decoder.DecodeMember(source, block.packedSize, block.unpackedSize,
                                          (block.flags & RarFormat::kFileContinuesSolid) != 0,
-                                         found ? result.output : nullptr, &result.size, LogDecoderMessage);
+                                         found ? result.output : nullptr, &result.size, logDecoder);
                     if (solid && progress.valid) {
                         progress.lastBlock = index;
                     }
@@ -244,7 +278,10 @@ SearchResult Search(const std::string& member, const std::string& archivePath) {
                 // like any other CRC mismatch, without reading that memory.
                 if (result.size != block.unpackedSize ||
                     Crc32::Compute(result.output, block.unpackedSize) != block.dataCrc) {
-                    RarDebugLog::Write(1026, "CRC32 error - file couldn't be decompressed correctly!");
+                    result.crcFailed = true;
+                    if (!result.resumed) {
+                        RarDebugLog::Write(1026, "CRC32 error - file couldn't be decompressed correctly!");
+                    }
                     return result;
                 }
                 result.size = block.unpackedSize;
@@ -281,6 +318,11 @@ bool RarReader::Extract(const char* memberName, const char* archivePath, const c
     SearchResult result;
     if (data != nullptr && size != nullptr) {
         result = Search(member, archive);
+        if (result.resumed && result.crcFailed) {
+            std::free(result.output);
+            progress = SolidProgress{};
+            result = Search(member, archive);
+        }
     }
     std::fill(secret.begin(), secret.end(), '\0');
 
