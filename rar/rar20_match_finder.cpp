@@ -81,7 +81,12 @@ void Rar20MatchFinder::Insert(std::uint32_t pos) {
 
 std::uint32_t Rar20MatchFinder::PairDistance(std::uint32_t pos) const {
     const std::uint32_t earlier = pairHead_[PairKey(pos)];
-    return earlier == kNone || earlier >= pos ? 0 : pos - earlier;
+    if (earlier == kNone || earlier >= pos) {
+        return 0;
+    }
+    // The last place of a member was filed under its byte and the padding after it; the
+    // next member's first byte has taken the padding's place since.
+    return PairKey(earlier) == PairKey(pos) ? pos - earlier : 0;
 }
 
 int Rar20MatchFinder::Find(std::uint32_t pos, std::uint32_t maxLength, int depth, std::uint32_t nice,

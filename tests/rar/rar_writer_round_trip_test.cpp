@@ -115,6 +115,14 @@ std::vector<RoundTripCase> Cases() {
                       {"c.raw", Sound(20000, 4, 7)},
                       {"d.txt", Text(5000, 6)}},
                      true});
+    // The last byte of a member and the byte after it, which the packer did not have yet,
+    // must not pass for a pair the next member can copy.
+    std::vector<std::uint8_t> endsInQ = Text(1000, 4);
+    endsInQ.push_back('Q');
+    std::vector<std::uint8_t> pairLater = Text(40, 5);
+    pairLater.insert(pairLater.end(), {'Q', 0, 'Q', 0});
+    cases.push_back(
+        {"byte pair across the end of a member", {{"a.txt", endsInQ}, {"b.bin", pairLater}}, true});
     std::vector<RarWriter::Member> many;
     for (int i = 0; i < 40; ++i) {
         std::vector<std::uint8_t> bytes;
