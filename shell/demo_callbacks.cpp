@@ -1,5 +1,7 @@
 #include "shell/demo_callbacks.h"
 
+#include <cstdio>
+
 #include "framework/framework.h"
 #include "shell/demo_run_modes.h"
 #include "shell/demo_scenes.h"
@@ -30,7 +32,18 @@ void DemoAdjustSettings(DeviceSettings* settings, const D3DCAPS9* /*caps*/) {
     }
 }
 
-HRESULT DemoDeviceCreated(IDirect3DDevice9* /*device*/, const D3DSURFACE_DESC* /*backBufferDesc*/) {
+HRESULT DemoDeviceCreated(IDirect3DDevice9* device, const D3DSURFACE_DESC* /*backBufferDesc*/) {
+    // Which device draws is worth a line whenever it changes (F3, -forceref, or the framework
+    // falling back to the reference device); the framework's own notice is a message box,
+    // which the demo turns off.
+    static D3DDEVTYPE drawing = D3DDEVTYPE_HAL;
+    D3DDEVICE_CREATION_PARAMETERS created{};
+    if (device != nullptr && SUCCEEDED(device->GetCreationParameters(&created)) &&
+        created.DeviceType != drawing) {
+        drawing = created.DeviceType;
+        std::fprintf(stderr, "quillmoor: drawing with the %s device\n",
+                     drawing == D3DDEVTYPE_REF ? "reference (software rasteriser)" : "hardware");
+    }
     return S_OK;
 }
 
@@ -91,4 +104,15 @@ LRESULT DemoMessage(HWND /*window*/, UINT message, WPARAM wParam, LPARAM lParam,
         *noFurtherProcessing = true;
     }
     return 0;
+}
+
+void DemoRegisterCallbacks() {
+    Framework::SetCallbackDeviceCreated(DemoDeviceCreated);
+    Framework::SetCallbackDeviceReset(DemoDeviceReset);
+    Framework::SetCallbackDeviceLost(DemoDeviceLost);
+    Framework::SetCallbackDeviceDestroyed(DemoDeviceDestroyed);
+    Framework::SetCallbackMessage(DemoMessage);
+    Framework::SetCallbackKeyboard(DemoKeyboard);
+    Framework::SetCallbackFrameRender(DemoFrameRender);
+    Framework::SetCallbackFrameMove(DemoFrameMove);
 }

@@ -20,3 +20,7 @@ void DemoFrameMove(IDirect3DDevice9* device, double time, float elapsedTime);
 void DemoFrameRender(IDirect3DDevice9* device, double time, float elapsedTime);
 void DemoKeyboard(UINT key, bool keyDown, bool altDown);
 LRESULT DemoMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, bool* noFurtherProcessing);
+
+// Registers every callback above except the two device-settings ones, which the demo hands
+// to Framework::CreateDevice.
+void DemoRegisterCallbacks();

@@ -32,14 +32,7 @@ int DemoMain() {
     LogFile::SetDirectory(place.logDirectory);
     DemoRunModes::Configure(options);
 
-    Framework::SetCallbackDeviceCreated(DemoDeviceCreated);
-    Framework::SetCallbackDeviceReset(DemoDeviceReset);
-    Framework::SetCallbackDeviceLost(DemoDeviceLost);
-    Framework::SetCallbackDeviceDestroyed(DemoDeviceDestroyed);
-    Framework::SetCallbackMessage(DemoMessage);
-    Framework::SetCallbackKeyboard(DemoKeyboard);
-    Framework::SetCallbackFrameRender(DemoFrameRender);
-    Framework::SetCallbackFrameMove(DemoFrameMove);
+    DemoRegisterCallbacks();
 
     Framework::SetCursorSettings(true, true);
     Framework::Init(true, true, false);

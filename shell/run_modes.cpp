@@ -349,7 +349,8 @@ constexpr const char* usageText =
     "  -width:N -height:N        back-buffer (and window) size\n"
     "  -adapter:N                display number\n"
     "  -startx:N -starty:N       window position\n"
-    "  -forcehal -forceref       device type\n"
+    "  -forcehal -forceref       device type: the hardware device (the system's OpenGL)\n"
+    "                            or the reference device (Mesa's software rasteriser)\n"
     "  -forcehwvp -forceswvp -forcepurehwvp\n"
     "                            vertex processing\n"
     "  -constantframetime[:S]    fixed framework time step\n"
@@ -378,8 +379,9 @@ constexpr const char* usageText =
     "$XDG_RUNTIME_DIR/quillmoor (else ~/.cache/quillmoor) that is removed after the run.\n"
     "  -data:DIR                 the run directory\n"
     "\n"
-    "Hot keys: Escape quits, Pause stops the framework clock, F3 switches to the reference\n"
-    "device, F8 toggles wireframe, Alt+Enter switches between window and full screen.\n";
+    "Hot keys: Escape quits, Pause stops the framework clock, F3 switches between the\n"
+    "hardware and the reference device (re-creating it; the picture stays the same), F8\n"
+    "toggles wireframe, Alt+Enter switches between window and full screen.\n";
 
 } // namespace
 

@@ -34,18 +34,23 @@ void MakeDeviceCurrent(IDirect3DDevice9* device) {
     }
 }
 
-HRESULT GlDevice::Create(IDirect3D9* direct3D, UINT adapter, HWND window, DWORD behaviorFlags,
-                         D3DPRESENT_PARAMETERS* parameters, IDirect3DDevice9** device) {
+HRESULT GlDevice::Create(IDirect3D9* direct3D, UINT adapter, D3DDEVTYPE deviceType, HWND window,
+                         DWORD behaviorFlags, D3DPRESENT_PARAMETERS* parameters, IDirect3DDevice9** device) {
     if (device == nullptr || parameters == nullptr) {
         return D3DERR_INVALIDCALL;
     }
     *device = nullptr;
-    const GlCapabilities* caps = GlShareRoot::Capabilities();
+    if (deviceType != D3DDEVTYPE_HAL && deviceType != D3DDEVTYPE_REF) {
+        return D3DERR_NOTAVAILABLE;
+    }
+    const GlShareGroup group = deviceType == D3DDEVTYPE_REF ? GlShareGroup::Software : GlShareGroup::System;
+    const GlCapabilities* caps = GlShareRoot::Capabilities(group);
     if (caps == nullptr) {
         return D3DERR_NOTAVAILABLE;
     }
     GlDevice* d = new GlDevice();
     d->caps_ = caps;
+    d->deviceType_ = deviceType;
     d->adapter_ = adapter;
     d->behaviorFlags_ = behaviorFlags;
     d->focusWindow_ = window;
@@ -62,11 +67,12 @@ HRESULT GlDevice::Create(IDirect3D9* direct3D, UINT adapter, HWND window, DWORD 
         return D3DERR_NOTAVAILABLE;
     }
     d->windowId_ = SDL_GetWindowID(d->window_);
-    d->context_ = GlShareRoot::CreateSharedContext(d->window_);
-    if (d->context_ == nullptr) {
+    if (!GlShareRoot::CreateSharedContext(group, d->window_, &d->context_)) {
         delete d;
         return D3DERR_NOTAVAILABLE;
     }
+    // Resources whose device is gone work on this device's group from now on.
+    GlShareRoot::SetActiveGroup(group);
     D3DPRESENT_PARAMETERS complete = *parameters;
     if (!d->CompleteParameters(&complete)) {
         delete d;
@@ -98,18 +104,19 @@ HRESULT GlDevice::Create(IDirect3D9* direct3D, UINT adapter, HWND window, DWORD 
 }
 
 GlDevice::~GlDevice() {
-    if (context_ != nullptr) {
+    presenter_.Release(WindowAlive());
+    if (context_.handle != nullptr) {
         // A device may outlive the window it was made on (the framework closes its window
-        // before releasing the device). Then the context cannot be made current again: the
-        // shared objects (renderbuffers, programs, resources' textures and buffers) are
+        // before releasing the device). Then a system context cannot be made current again:
+        // the shared objects (renderbuffers, programs, resources' textures and buffers) are
         // deleted on the root context, and the context's own containers (framebuffer,
         // vertex array) go with the context itself.
-        const bool windowAlive = WindowAlive();
+        const bool usable = ContextUsable();
         MakeCurrent();
         state_.SetDefaults(0, 0, false); // drops bound resources
         shaders_.Release();
         frameReadback_.Release();
-        if (windowAlive) {
+        if (usable) {
             DestroyTargets();
             if (vertexArray_ != 0) {
                 glDeleteVertexArrays(1, &vertexArray_);
@@ -118,8 +125,7 @@ GlDevice::~GlDevice() {
             framebuffer_ = 0;
             DestroyTargets();
         }
-        GlShareRoot::MakeRootCurrent();
-        SDL_GL_DeleteContext(context_);
+        GlShareRoot::DestroyContext(&context_);
     }
     if (cursor_ != nullptr) {
         SDL_FreeCursor(cursor_);
@@ -136,12 +142,16 @@ bool GlDevice::WindowAlive() const {
     return window_ != nullptr && (ownWindow_ || SDL_GetWindowFromID(windowId_) == window_);
 }
 
+bool GlDevice::ContextUsable() const {
+    return context_.group == GlShareGroup::Software || WindowAlive();
+}
+
 void GlDevice::MakeCurrent() {
-    if (!WindowAlive()) {
+    if (!ContextUsable()) {
         // Nothing can be drawn any more; shared objects can still be made and deleted.
-        GlShareRoot::MakeRootCurrent();
-    } else if (SDL_GL_GetCurrentContext() != context_) {
-        SDL_GL_MakeCurrent(window_, context_);
+        GlShareRoot::MakeRootCurrent(context_.group);
+    } else {
+        GlShareRoot::MakeCurrent(context_);
     }
 }
 
@@ -230,9 +240,16 @@ void GlDevice::DestroyTargets() {
 }
 
 void GlDevice::ApplyWindowMode() {
-    MakeCurrent();
     const bool immediate = parameters_.PresentationInterval == D3DPRESENT_INTERVAL_IMMEDIATE;
-    SDL_GL_SetSwapInterval(immediate ? 0 : 1);
+    if (context_.group == GlShareGroup::Software) {
+        if (!ownWindow_ && WindowAlive()) {
+            presenter_.SetSwapInterval(window_, immediate ? 0 : 1);
+        }
+        MakeCurrent();
+    } else {
+        MakeCurrent();
+        SDL_GL_SetSwapInterval(immediate ? 0 : 1);
+    }
     if (ownWindow_ || !WindowAlive()) {
         return;
     }
@@ -281,7 +298,7 @@ HRESULT GlDevice::GetDeviceCaps(D3DCAPS9* caps) {
     if (caps == nullptr) {
         return D3DERR_INVALIDCALL;
     }
-    *caps = MakeDeviceCaps(adapter_, D3DDEVTYPE_HAL, caps_->presentationIntervals,
+    *caps = MakeDeviceCaps(adapter_, deviceType_, caps_->presentationIntervals,
                            static_cast<DWORD>(caps_->maxTextureSize));
     return D3D_OK;
 }
@@ -290,7 +307,7 @@ HRESULT GlDevice::GetCreationParameters(D3DDEVICE_CREATION_PARAMETERS* parameter
     if (parameters == nullptr) {
         return D3DERR_INVALIDCALL;
     }
-    *parameters = {adapter_, D3DDEVTYPE_HAL, focusWindow_, behaviorFlags_};
+    *parameters = {adapter_, deviceType_, focusWindow_, behaviorFlags_};
     return D3D_OK;
 }
 
@@ -384,21 +401,28 @@ HRESULT GlDevice::Reset(D3DPRESENT_PARAMETERS* presentationParameters) {
     return D3D_OK;
 }
 
-bool GlDevice::ReadBackBuffer(std::vector<unsigned char>* rgba, int* width, int* height) {
-    if (rgba == nullptr || framebuffer_ == 0) {
-        return false;
-    }
+void GlDevice::ReadFramebuffer() {
     MakeCurrent();
     const int w = static_cast<int>(parameters_.BackBufferWidth);
     const int h = static_cast<int>(parameters_.BackBufferHeight);
-    const size_t row = static_cast<size_t>(w) * 4;
-    readback_.resize(row * static_cast<size_t>(h));
-    rgba->resize(readback_.size());
+    readback_.resize(static_cast<size_t>(w) * 4 * static_cast<size_t>(h));
     glBindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer_);
     glReadBuffer(GL_COLOR_ATTACHMENT0);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glPixelStorei(GL_PACK_ROW_LENGTH, 0);
     glReadPixels(0, 0, w, h, GL_RGBA, GL_UNSIGNED_BYTE, readback_.data());
+    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
+}
+
+bool GlDevice::ReadBackBuffer(std::vector<unsigned char>* rgba, int* width, int* height) {
+    if (rgba == nullptr || framebuffer_ == 0) {
+        return false;
+    }
+    ReadFramebuffer();
+    const int w = static_cast<int>(parameters_.BackBufferWidth);
+    const int h = static_cast<int>(parameters_.BackBufferHeight);
+    const size_t row = static_cast<size_t>(w) * 4;
+    rgba->resize(readback_.size());
     const bool opaque = !HasAlpha(parameters_.BackBufferFormat);
     for (int y = 0; y < h; ++y) {
         unsigned char* dst = rgba->data() + static_cast<size_t>(y) * row;
@@ -409,7 +433,6 @@ bool GlDevice::ReadBackBuffer(std::vector<unsigned char>* rgba, int* width, int*
             }
         }
     }
-    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
     *width = w;
     *height = h;
     return true;
@@ -442,6 +465,22 @@ HRESULT GlDevice::Present(const RECT* sourceRect, const RECT* destRect, HWND win
         frameReadback_.Deliver(request != FrameRequest::Keep, sink.take);
     }
     if (!ownWindow_ && WindowAlive() && (!sink || FrameSinkShowsWindow())) {
+        ShowInWindow();
+    }
+    return D3D_OK;
+}
+
+void GlDevice::ShowInWindow() {
+    if (context_.group == GlShareGroup::Software) {
+        // The software context has no window surface: its pixels travel through a system
+        // context on the window.
+        ReadFramebuffer();
+        presenter_.Show(window_, readback_.data(), static_cast<int>(parameters_.BackBufferWidth),
+                        static_cast<int>(parameters_.BackBufferHeight));
+        MakeCurrent();
+        return;
+    }
+    {
         int drawableWidth = 0;
         int drawableHeight = 0;
         SDL_GL_GetDrawableSize(window_, &drawableWidth, &drawableHeight);
@@ -455,7 +494,6 @@ HRESULT GlDevice::Present(const RECT* sourceRect, const RECT* destRect, HWND win
         SDL_GL_SwapWindow(window_);
         glBindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
     }
-    return D3D_OK;
 }
 
 HRESULT GlDevice::GetBackBuffer(UINT swapChain, UINT backBuffer, D3DBACKBUFFER_TYPE,

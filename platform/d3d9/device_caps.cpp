@@ -28,8 +28,8 @@ constexpr DWORD D3DVTXPCAPS_POSITIONALLIGHTS = 0x00000010;
 constexpr DWORD D3DFVFCAPS_TEXCOORDCOUNTMASK8 = 0x00000008;
 constexpr DWORD D3DDEVCAPS_COMMON = 0x00000010 /*EXECUTESYSTEMMEMORY*/ | 0x00000040 /*TLVERTEXSYSTEMMEMORY*/ |
                                     0x00000080 /*TLVERTEXVIDEOMEMORY*/ | 0x00000200 /*TEXTUREVIDEOMEMORY*/ |
-                                    0x00002000 /*DRAWPRIMITIVES2*/ | 0x00008000 /*DRAWPRIMITIVES2EX*/ |
-                                    0x00080000 /*HWRASTERIZATION*/;
+                                    0x00002000 /*DRAWPRIMITIVES2*/ | 0x00008000 /*DRAWPRIMITIVES2EX*/;
+constexpr DWORD D3DDEVCAPS_HWRASTERIZATION = 0x00080000;
 
 } // namespace
 
@@ -41,6 +41,11 @@ D3DCAPS9 MakeDeviceCaps(UINT adapter, D3DDEVTYPE deviceType, DWORD presentationI
     caps.PresentationIntervals = presentationIntervals;
     caps.CursorCaps = D3DCURSORCAPS_COLOR;
     caps.DevCaps = D3DDEVCAPS_COMMON | D3DDEVCAPS_HWTRANSFORMANDLIGHT | D3DDEVCAPS_PUREDEVICE;
+    // The reference device rasterises in software (and, like Direct3D's own, still takes
+    // every vertex processing mode).
+    if (deviceType != D3DDEVTYPE_REF) {
+        caps.DevCaps |= D3DDEVCAPS_HWRASTERIZATION;
+    }
     caps.PrimitiveMiscCaps = D3DPMISCCAPS_MASKZ | D3DPMISCCAPS_CULLNONE | D3DPMISCCAPS_CULLCW |
                              D3DPMISCCAPS_CULLCCW | D3DPMISCCAPS_COLORWRITEENABLE | D3DPMISCCAPS_BLENDOP |
                              D3DPMISCCAPS_SEPARATEALPHABLEND | D3DPMISCCAPS_POSTBLENDSRGBCONVERT;

@@ -39,6 +39,20 @@ unsigned long long LifeOf(IDirect3DDevice9* device) {
     return it != r.lives.end() ? it->second : 0;
 }
 
+IDirect3DDevice9* NewestAfter(unsigned long long life) {
+    Registry& r = TheRegistry();
+    std::lock_guard<std::mutex> lock(r.mutex);
+    IDirect3DDevice9* newest = nullptr;
+    unsigned long long newestLife = life;
+    for (const auto& [device, deviceLife] : r.lives) {
+        if (deviceLife > newestLife) {
+            newest = device;
+            newestLife = deviceLife;
+        }
+    }
+    return newest;
+}
+
 } // namespace DeviceLifetime
 
 IDirect3DDevice9* DeviceLink::Get() const {
@@ -46,4 +60,12 @@ IDirect3DDevice9* DeviceLink::Get() const {
         return device_;
     }
     return DeviceLifetime::LifeOf(device_) == life_ ? device_ : nullptr;
+}
+
+IDirect3DDevice9* DeviceLink::Follow() const {
+    IDirect3DDevice9* device = Get();
+    if (device != nullptr || life_ == 0) {
+        return device;
+    }
+    return DeviceLifetime::NewestAfter(life_);
 }

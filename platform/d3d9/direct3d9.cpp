@@ -1,12 +1,12 @@
-// IDirect3D9 on SDL displays and the OpenGL root context: adapters are displays, modes are
-// the displays' modes, and every format check answers from what the GL measured it can do.
+// IDirect3D9 on SDL displays and the OpenGL roots: adapters are displays, modes are the
+// displays' modes, and every format check answers from what the GL of the device type
+// measured it can do.
 //
-// Device types: only D3DDEVTYPE_HAL is offered. D3DDEVTYPE_REF and D3DDEVTYPE_SW are not:
-// every check and CreateDevice answer D3DERR_NOTAVAILABLE for them. A "reference" device
-// would be the same GL renderer under another name (on llvmpipe it already is software), so
-// offering it would only make the framework's REF warning lie. Consequently -forceref finds
-// no compatible device (the framework's NoCompatibleDevices exit), and F3 has nothing to
-// switch to and keeps the hardware device.
+// Device types: D3DDEVTYPE_HAL is the system's GL, whatever the window system gives;
+// D3DDEVTYPE_REF is Mesa's software rasteriser, picked out explicitly so that it is software
+// even where the system GL is a GPU (gl_share_root.h). Each is offered where its GL can be
+// made, so the framework's catalogue holds both on a machine with Mesa: -forceref, F3 and
+// the settings matching choose between two real devices. D3DDEVTYPE_SW is not offered.
 #include "platform/d3d9/d3d9.h"
 
 #include "platform/d3d9/com_object.h"
@@ -55,7 +55,8 @@ bool BackBufferMatches(D3DFORMAT display, D3DFORMAT backBuffer) {
 
 class GlDirect3D9 : public ComObject<IDirect3D9> {
   public:
-    explicit GlDirect3D9(const GlCapabilities* caps) : caps_(caps) {}
+    GlDirect3D9(const GlCapabilities* hardware, const GlCapabilities* reference)
+        : hardware_(hardware), reference_(reference), caps_(hardware != nullptr ? hardware : reference) {}
 
     UINT GetAdapterCount() override {
         const int n = SDL_GetNumVideoDisplays();
@@ -114,7 +115,8 @@ class GlDirect3D9 : public ComObject<IDirect3D9> {
         if (adapter >= GetAdapterCount()) {
             return D3DERR_INVALIDCALL;
         }
-        if (deviceType != D3DDEVTYPE_HAL || !IsDisplayFormat(adapterFormat)) {
+        const GlCapabilities* caps = CapsOf(deviceType);
+        if (caps == nullptr || !IsDisplayFormat(adapterFormat)) {
             return D3DERR_NOTAVAILABLE;
         }
         if (windowed == FALSE && GetAdapterModeCount(adapter, adapterFormat) == 0) {
@@ -124,7 +126,7 @@ class GlDirect3D9 : public ComObject<IDirect3D9> {
             return windowed != FALSE ? D3D_OK : D3DERR_INVALIDCALL;
         }
         if (!BackBufferMatches(adapterFormat, backBufferFormat) ||
-            caps_->renderTargetFormats.count(backBufferFormat) == 0) {
+            caps->renderTargetFormats.count(backBufferFormat) == 0) {
             return D3DERR_NOTAVAILABLE;
         }
         return D3D_OK;
@@ -135,17 +137,18 @@ class GlDirect3D9 : public ComObject<IDirect3D9> {
         if (adapter >= GetAdapterCount()) {
             return D3DERR_INVALIDCALL;
         }
-        if (deviceType != D3DDEVTYPE_HAL || !IsDisplayFormat(adapterFormat)) {
+        const GlCapabilities* caps = CapsOf(deviceType);
+        if (caps == nullptr || !IsDisplayFormat(adapterFormat)) {
             return D3DERR_NOTAVAILABLE;
         }
         if ((usage & D3DUSAGE_DEPTHSTENCIL) != 0) {
-            return resourceType == D3DRTYPE_SURFACE && caps_->depthStencilFormats.count(checkFormat) != 0
+            return resourceType == D3DRTYPE_SURFACE && caps->depthStencilFormats.count(checkFormat) != 0
                        ? D3D_OK
                        : D3DERR_NOTAVAILABLE;
         }
         if ((usage & (D3DUSAGE_RENDERTARGET | D3DUSAGE_QUERY_POSTPIXELSHADER_BLENDING)) != 0) {
             // Render targets are the back buffer only; every renderable GL colour format blends.
-            if (caps_->renderTargetFormats.count(checkFormat) == 0) {
+            if (caps->renderTargetFormats.count(checkFormat) == 0) {
                 return D3DERR_NOTAVAILABLE;
             }
             if ((usage & D3DUSAGE_RENDERTARGET) != 0 && resourceType != D3DRTYPE_SURFACE) {
@@ -157,7 +160,7 @@ class GlDirect3D9 : public ComObject<IDirect3D9> {
         case D3DRTYPE_TEXTURE:
         case D3DRTYPE_CUBETEXTURE:
         case D3DRTYPE_SURFACE:
-            return FindGlTextureFormat(checkFormat, caps_->s3tc) != nullptr ? D3D_OK : D3DERR_NOTAVAILABLE;
+            return FindGlTextureFormat(checkFormat, caps->s3tc) != nullptr ? D3D_OK : D3DERR_NOTAVAILABLE;
         case D3DRTYPE_VERTEXBUFFER:
             return D3D_OK;
         case D3DRTYPE_INDEXBUFFER:
@@ -173,10 +176,11 @@ class GlDirect3D9 : public ComObject<IDirect3D9> {
         if (adapter >= GetAdapterCount()) {
             return D3DERR_INVALIDCALL;
         }
-        const bool known = caps_->renderTargetFormats.count(surfaceFormat) != 0 ||
-                           caps_->depthStencilFormats.count(surfaceFormat) != 0;
+        const GlCapabilities* caps = CapsOf(deviceType);
+        const bool known = caps != nullptr && (caps->renderTargetFormats.count(surfaceFormat) != 0 ||
+                                               caps->depthStencilFormats.count(surfaceFormat) != 0);
         // The back buffer is single-sampled: only "none" is offered.
-        if (deviceType != D3DDEVTYPE_HAL || !known || multiSampleType != D3DMULTISAMPLE_NONE) {
+        if (!known || multiSampleType != D3DMULTISAMPLE_NONE) {
             if (qualityLevels != nullptr) {
                 *qualityLevels = 0;
             }
@@ -193,9 +197,10 @@ class GlDirect3D9 : public ComObject<IDirect3D9> {
         if (adapter >= GetAdapterCount()) {
             return D3DERR_INVALIDCALL;
         }
-        if (deviceType != D3DDEVTYPE_HAL || !IsDisplayFormat(adapterFormat) ||
-            caps_->renderTargetFormats.count(renderTargetFormat) == 0 ||
-            caps_->depthStencilFormats.count(depthStencilFormat) == 0) {
+        const GlCapabilities* caps = CapsOf(deviceType);
+        if (caps == nullptr || !IsDisplayFormat(adapterFormat) ||
+            caps->renderTargetFormats.count(renderTargetFormat) == 0 ||
+            caps->depthStencilFormats.count(depthStencilFormat) == 0) {
             return D3DERR_NOTAVAILABLE;
         }
         return D3D_OK;
@@ -205,11 +210,12 @@ class GlDirect3D9 : public ComObject<IDirect3D9> {
         if (caps == nullptr || adapter >= GetAdapterCount()) {
             return D3DERR_INVALIDCALL;
         }
-        if (deviceType != D3DDEVTYPE_HAL) {
+        const GlCapabilities* measured = CapsOf(deviceType);
+        if (measured == nullptr) {
             return D3DERR_NOTAVAILABLE;
         }
-        *caps = MakeDeviceCaps(adapter, deviceType, caps_->presentationIntervals,
-                               static_cast<DWORD>(caps_->maxTextureSize));
+        *caps = MakeDeviceCaps(adapter, deviceType, measured->presentationIntervals,
+                               static_cast<DWORD>(measured->maxTextureSize));
         return D3D_OK;
     }
 
@@ -228,10 +234,10 @@ class GlDirect3D9 : public ComObject<IDirect3D9> {
         if (adapter >= GetAdapterCount() || device == nullptr || parameters == nullptr) {
             return D3DERR_INVALIDCALL;
         }
-        if (deviceType != D3DDEVTYPE_HAL) {
+        if (CapsOf(deviceType) == nullptr) {
             return D3DERR_NOTAVAILABLE;
         }
-        return GlDevice::Create(this, adapter, focusWindow, behaviorFlags, parameters, device);
+        return GlDevice::Create(this, adapter, deviceType, focusWindow, behaviorFlags, parameters, device);
     }
 
   private:
@@ -260,7 +266,21 @@ class GlDirect3D9 : public ComObject<IDirect3D9> {
         return modes;
     }
 
-    const GlCapabilities* caps_;
+    // The GL behind a device type; null for a type not offered here.
+    const GlCapabilities* CapsOf(D3DDEVTYPE deviceType) const {
+        switch (deviceType) {
+        case D3DDEVTYPE_HAL:
+            return hardware_;
+        case D3DDEVTYPE_REF:
+            return reference_;
+        default:
+            return nullptr;
+        }
+    }
+
+    const GlCapabilities* hardware_;
+    const GlCapabilities* reference_;
+    const GlCapabilities* caps_; // what the adapter identifier names: the hardware GL when there is one
 };
 
 } // namespace
@@ -272,10 +292,11 @@ IDirect3D9* Direct3DCreate9(UINT sdkVersion) {
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         return nullptr;
     }
-    const GlCapabilities* caps = GlShareRoot::Capabilities();
-    if (caps == nullptr) {
+    const GlCapabilities* hardware = GlShareRoot::Capabilities(GlShareGroup::System);
+    const GlCapabilities* reference = GlShareRoot::Capabilities(GlShareGroup::Software);
+    if (hardware == nullptr && reference == nullptr) {
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
         return nullptr;
     }
-    return new GlDirect3D9(caps);
+    return new GlDirect3D9(hardware, reference);
 }

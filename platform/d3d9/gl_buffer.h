@@ -1,11 +1,15 @@
 #pragma once
-// A vertex or index buffer of the OpenGL device: a GL buffer object with a copy in memory.
-// Lock hands out the memory copy; Unlock uploads the bytes locked since the last upload.
+// A vertex or index buffer of the OpenGL device: a copy in memory and a GL buffer object in
+// each share group it is used in (see gl_share_root.h), made from the copy on first use there.
+// Lock hands out the memory copy; Unlock uploads the bytes locked since the last upload into
+// the current group's object, and another group's object is brought up to date at its next use.
 
 #include "platform/d3d9/com_object.h"
 #include "platform/d3d9/gl_headers.h"
+#include "platform/d3d9/gl_share_root.h"
 #include "platform/trace/call_trace.h"
 
+#include <array>
 #include <vector>
 
 class GlDevice;
@@ -18,14 +22,23 @@ template <class Interface, class Desc, D3DRESOURCETYPE Type> class GlBuffer : pu
     GlBuffer(IDirect3DDevice9* device, const Desc& desc) : DeviceChild<Interface>(device), desc_(desc) {
         data_.resize(desc.Size);
         MakeDeviceCurrent(device);
-        glGenBuffers(1, &name_);
-        glBindBuffer(GL_COPY_WRITE_BUFFER, name_);
-        glBufferData(GL_COPY_WRITE_BUFFER, desc.Size, data_.data(),
-                     (desc.Usage & D3DUSAGE_DYNAMIC) != 0 ? GL_DYNAMIC_DRAW : GL_STATIC_DRAW);
+        Name();
     }
     ~GlBuffer() override {
         MakeDeviceCurrent(this->Device());
-        glDeleteBuffers(1, &name_);
+        const GlShareGroup current = GlShareRoot::CurrentGroup();
+        for (int g = 0; g < glShareGroupCount; ++g) {
+            GLuint name = objects_[g].name;
+            if (name == 0) {
+                continue;
+            }
+            const auto group = static_cast<GlShareGroup>(g);
+            if (group == current) {
+                glDeleteBuffers(1, &name);
+            } else {
+                GlShareRoot::WithRootCurrent(group, [&name] { glDeleteBuffers(1, &name); });
+            }
+        }
     }
 
     D3DRESOURCETYPE GetType() override { return Type; }
@@ -60,14 +73,18 @@ template <class Interface, class Desc, D3DRESOURCETYPE Type> class GlBuffer : pu
         }
         if (--locks_ == 0 && dirtyEnd_ > dirtyBegin_) {
             MakeDeviceCurrent(this->Device());
-            glBindBuffer(GL_COPY_WRITE_BUFFER, name_);
-            if (dirtyBegin_ == 0 && dirtyEnd_ == data_.size()) {
-                // A whole-buffer rewrite orphans the old storage instead of waiting for draws using it.
-                glBufferData(GL_COPY_WRITE_BUFFER, data_.size(), data_.data(),
-                             (desc_.Usage & D3DUSAGE_DYNAMIC) != 0 ? GL_DYNAMIC_DRAW : GL_STATIC_DRAW);
-            } else {
-                glBufferSubData(GL_COPY_WRITE_BUFFER, dirtyBegin_, dirtyEnd_ - dirtyBegin_,
-                                data_.data() + dirtyBegin_);
+            GroupObject& object = objects_[GroupIndex(GlShareRoot::CurrentGroup())];
+            const bool upToDate = object.name != 0 && object.version == version_;
+            ++version_;
+            if (upToDate) {
+                glBindBuffer(GL_COPY_WRITE_BUFFER, object.name);
+                if (dirtyBegin_ == 0 && dirtyEnd_ == data_.size()) {
+                    UploadWhole();
+                } else {
+                    glBufferSubData(GL_COPY_WRITE_BUFFER, dirtyBegin_, dirtyEnd_ - dirtyBegin_,
+                                    data_.data() + dirtyBegin_);
+                }
+                object.version = version_;
             }
         }
         return D3D_OK;
@@ -80,17 +97,41 @@ template <class Interface, class Desc, D3DRESOURCETYPE Type> class GlBuffer : pu
         return D3D_OK;
     }
 
-    GLuint Name() const { return name_; }
+    // The buffer object of the current share group, made or brought up to date first.
+    GLuint Name() {
+        GroupObject& object = objects_[GroupIndex(GlShareRoot::CurrentGroup())];
+        if (object.name == 0 || object.version != version_) {
+            if (object.name == 0) {
+                glGenBuffers(1, &object.name);
+            }
+            glBindBuffer(GL_COPY_WRITE_BUFFER, object.name);
+            UploadWhole();
+            object.version = version_;
+        }
+        return object.name;
+    }
     const Desc& Description() const { return desc_; }
 
   private:
+    struct GroupObject {
+        GLuint name = 0;
+        unsigned long long version = 0; // of the memory copy it holds
+    };
+
     static const char* InterfaceName() {
         return Type == D3DRTYPE_VERTEXBUFFER ? "IDirect3DVertexBuffer9" : "IDirect3DIndexBuffer9";
     }
 
+    // A whole-buffer write orphans the old storage instead of waiting for draws using it.
+    void UploadWhole() {
+        glBufferData(GL_COPY_WRITE_BUFFER, data_.size(), data_.data(),
+                     (desc_.Usage & D3DUSAGE_DYNAMIC) != 0 ? GL_DYNAMIC_DRAW : GL_STATIC_DRAW);
+    }
+
     Desc desc_;
     std::vector<BYTE> data_;
-    GLuint name_ = 0;
+    unsigned long long version_ = 1;
+    std::array<GroupObject, glShareGroupCount> objects_{};
     unsigned locks_ = 0;
     UINT dirtyBegin_ = 0;
     UINT dirtyEnd_ = 0;

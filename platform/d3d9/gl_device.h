@@ -8,22 +8,26 @@
 #include "platform/d3d9/fixed_function_shader.h"
 #include "platform/d3d9/frame_readback.h"
 #include "platform/d3d9/gl_share_root.h"
+#include "platform/d3d9/window_presenter.h"
 
 #include <vector>
 
 class GlDevice : public ComObject<IDirect3DDevice9> {
   public:
-    // Makes the device on `window` (a hidden window of its own when null). Fails with
-    // D3DERR_NOTAVAILABLE when no context can be made, D3DERR_INVALIDCALL on bad parameters.
-    // Fills in a zero back-buffer size from the window and UNKNOWN formats as Direct3D does.
-    static HRESULT Create(IDirect3D9* direct3D, UINT adapter, HWND window, DWORD behaviorFlags,
-                          D3DPRESENT_PARAMETERS* parameters, IDirect3DDevice9** device);
+    // Makes the device on `window` (a hidden window of its own when null). D3DDEVTYPE_HAL
+    // renders with the system's GL, D3DDEVTYPE_REF with Mesa's software rasteriser (see
+    // gl_share_root.h). Fails with D3DERR_NOTAVAILABLE when no context of that kind can be
+    // made, D3DERR_INVALIDCALL on bad parameters. Fills in a zero back-buffer size from the
+    // window and UNKNOWN formats as Direct3D does.
+    static HRESULT Create(IDirect3D9* direct3D, UINT adapter, D3DDEVTYPE deviceType, HWND window,
+                          DWORD behaviorFlags, D3DPRESENT_PARAMETERS* parameters, IDirect3DDevice9** device);
 
     void MakeCurrent();
     const GlCapabilities& Capabilities() const { return *caps_; }
     // A program of the effect system replaces the fixed-function shaders while set.
     void UseExternalProgram(GLuint program) { externalProgram_ = program; }
     bool ClipControlActive() const { return clipControl_; }
+    GlShareGroup ShareGroup() const { return context_.group; }
     // Reads the back buffer as RGBA8, top row first.
     bool ReadBackBuffer(std::vector<unsigned char>* rgba, int* width, int* height);
 
@@ -91,6 +95,13 @@ class GlDevice : public ComObject<IDirect3DDevice9> {
     bool WindowMinimised() const;
     // False once the window the device draws in has been destroyed.
     bool WindowAlive() const;
+    // Whether the device's own context can be made current: a software context needs no
+    // window, a system one needs its window alive.
+    bool ContextUsable() const;
+    // Reads the back buffer as GL lays it out (bottom row first) into readback_.
+    void ReadFramebuffer();
+    // Shows the back buffer in the window.
+    void ShowInWindow();
 
     // device_draw.cpp
     bool PrepareDraw(UINT* stride);
@@ -100,13 +111,16 @@ class GlDevice : public ComObject<IDirect3DDevice9> {
 
     IDirect3D9* direct3D_ = nullptr;
     const GlCapabilities* caps_ = nullptr;
+    D3DDEVTYPE deviceType_ = D3DDEVTYPE_HAL;
     UINT adapter_ = 0;
     DWORD behaviorFlags_ = 0;
     HWND focusWindow_ = nullptr;
     SDL_Window* window_ = nullptr;
     bool ownWindow_ = false;
     Uint32 windowId_ = 0;
-    SDL_GLContext context_ = nullptr;
+    GlContext context_;
+    // The reference device's way into the window.
+    WindowPresenter presenter_;
     bool clipControl_ = false;
     D3DPRESENT_PARAMETERS parameters_{};
     DeviceState state_;

@@ -60,6 +60,21 @@ unsigned TextureName(IDirect3DBaseTexture9* texture, unsigned* target) {
     return 0;
 }
 
+static_assert(ShareGroupCount == glShareGroupCount);
+
+int CurrentShareGroup() {
+    return GroupIndex(GlShareRoot::CurrentGroup());
+}
+
+void InShareGroup(int group, const std::function<void()>& work) {
+    const auto wanted = static_cast<GlShareGroup>(group);
+    if (wanted == GlShareRoot::CurrentGroup()) {
+        work();
+    } else {
+        GlShareRoot::WithRootCurrent(wanted, work);
+    }
+}
+
 bool ClipControlActive(IDirect3DDevice9* device) {
     GlDevice* gl = GlDeviceOf(device);
     return gl != nullptr && gl->ClipControlActive();

@@ -5,6 +5,8 @@
 
 #include "platform/d3d9/d3d9.h"
 
+#include <functional>
+
 namespace GlInterop {
 
 // Vertex attribute locations the device binds every flexible vertex format to; a program
@@ -31,6 +33,15 @@ void UseProgram(IDirect3DDevice9* device, unsigned program);
 // The GL texture object of a texture made by the GL device, and its target
 // (GL_TEXTURE_2D or GL_TEXTURE_CUBE_MAP); 0 for null or a foreign texture.
 unsigned TextureName(IDirect3DBaseTexture9* texture, unsigned* target);
+
+// GL objects cannot be shared between the hardware and the reference device's GL (two share
+// groups, see gl_share_root.h): objects made per group are kept per group. The group of the
+// context current now, from 0 to ShareGroupCount - 1.
+constexpr int ShareGroupCount = 2;
+int CurrentShareGroup();
+
+// Runs `work` with a context of `group` current, then puts back the context that was current.
+void InShareGroup(int group, const std::function<void()>& work);
 
 // True when the device's GL maps clip-space depth 0..w directly (glClipControl with
 // GL_ZERO_TO_ONE is set on its context); false means a program must map Direct3D's 0..w

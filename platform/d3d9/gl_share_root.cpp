@@ -1,5 +1,10 @@
 #include "platform/d3d9/gl_share_root.h"
 
+#include <epoxy/egl.h>
+
+#include <cstring>
+#include <vector>
+
 namespace {
 
 struct FormatProbe {
@@ -25,14 +30,26 @@ constexpr FormatProbe depthProbes[] = {
 struct Root {
     bool tried = false;
     bool ok = false;
-    SDL_Window* window = nullptr;
-    SDL_GLContext context = nullptr;
+    GlContext context;
+    SDL_Window* window = nullptr; // System: the hidden window the root context is made on
     GlCapabilities caps;
 };
 
-Root& TheRoot() {
-    static Root root;
-    return root;
+struct Roots {
+    Root roots[glShareGroupCount];
+    EGLDisplay softwareDisplay = EGL_NO_DISPLAY;
+    GlContext current;
+    bool anyCurrent = false;
+    GlShareGroup active = GlShareGroup::System;
+};
+
+Roots& TheRoots() {
+    static Roots roots;
+    return roots;
+}
+
+Root& RootOf(GlShareGroup group) {
+    return TheRoots().roots[GroupIndex(group)];
 }
 
 void SetContextAttributes(bool share) {
@@ -64,7 +81,7 @@ bool Renderable(GLenum internalFormat, GLenum attachment) {
     return complete;
 }
 
-void Measure(GlCapabilities& caps) {
+void Measure(GlCapabilities& caps, bool swapIntervals) {
     const auto text = [](GLenum name) {
         const auto* s = reinterpret_cast<const char*>(glGetString(name));
         return std::string(s != nullptr ? s : "");
@@ -89,10 +106,10 @@ void Measure(GlCapabilities& caps) {
     }
     // The swap interval is a property of the window system; ask it rather than assume.
     caps.presentationIntervals = 0;
-    if (SDL_GL_SetSwapInterval(0) == 0) {
+    if (swapIntervals && SDL_GL_SetSwapInterval(0) == 0) {
         caps.presentationIntervals |= D3DPRESENT_INTERVAL_IMMEDIATE;
     }
-    if (SDL_GL_SetSwapInterval(1) == 0) {
+    if (swapIntervals && SDL_GL_SetSwapInterval(1) == 0) {
         caps.presentationIntervals |= D3DPRESENT_INTERVAL_ONE;
     }
     if (caps.presentationIntervals == 0) {
@@ -101,63 +118,269 @@ void Measure(GlCapabilities& caps) {
     }
 }
 
+bool HasExtension(const char* list, const char* name) {
+    if (list == nullptr) {
+        return false;
+    }
+    const std::size_t length = std::strlen(name);
+    for (const char* at = std::strstr(list, name); at != nullptr; at = std::strstr(at + 1, name)) {
+        const bool starts = at == list || at[-1] == ' ';
+        const bool ends = at[length] == '\0' || at[length] == ' ';
+        if (starts && ends) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// The display of Mesa's software device, found by EGL device enumeration: the one device
+// that says it is software (EGL_MESA_device_software), whatever GPUs the machine has.
+EGLDisplay OpenSoftwareDisplay() {
+    if (!epoxy_has_egl()) {
+        return EGL_NO_DISPLAY;
+    }
+    const char* client = eglQueryString(EGL_NO_DISPLAY, EGL_EXTENSIONS);
+    if (!HasExtension(client, "EGL_EXT_device_enumeration") ||
+        !HasExtension(client, "EGL_EXT_platform_device")) {
+        return EGL_NO_DISPLAY;
+    }
+    EGLint count = 0;
+    if (eglQueryDevicesEXT(0, nullptr, &count) != EGL_TRUE || count <= 0) {
+        return EGL_NO_DISPLAY;
+    }
+    std::vector<EGLDeviceEXT> devices(static_cast<std::size_t>(count));
+    if (eglQueryDevicesEXT(count, devices.data(), &count) != EGL_TRUE) {
+        return EGL_NO_DISPLAY;
+    }
+    for (EGLint i = 0; i < count; ++i) {
+        if (!HasExtension(eglQueryDeviceStringEXT(devices[static_cast<std::size_t>(i)], EGL_EXTENSIONS),
+                          "EGL_MESA_device_software")) {
+            continue;
+        }
+        EGLDisplay display =
+            eglGetPlatformDisplayEXT(EGL_PLATFORM_DEVICE_EXT, devices[static_cast<std::size_t>(i)], nullptr);
+        EGLint major = 0;
+        EGLint minor = 0;
+        if (display == EGL_NO_DISPLAY || eglInitialize(display, &major, &minor) != EGL_TRUE) {
+            continue;
+        }
+        const char* extensions = eglQueryString(display, EGL_EXTENSIONS);
+        if (HasExtension(extensions, "EGL_KHR_surfaceless_context") &&
+            HasExtension(extensions, "EGL_KHR_no_config_context")) {
+            return display;
+        }
+        eglTerminate(display);
+    }
+    return EGL_NO_DISPLAY;
+}
+
+EGLContext CreateSoftwareContext(EGLDisplay display, EGLContext share) {
+    if (eglBindAPI(EGL_OPENGL_API) != EGL_TRUE) {
+        return EGL_NO_CONTEXT;
+    }
+    const EGLint attributes[] = {EGL_CONTEXT_MAJOR_VERSION,
+                                 3,
+                                 EGL_CONTEXT_MINOR_VERSION,
+                                 3,
+                                 EGL_CONTEXT_OPENGL_PROFILE_MASK,
+                                 EGL_CONTEXT_OPENGL_CORE_PROFILE_BIT,
+                                 EGL_NONE};
+    return eglCreateContext(display, EGL_NO_CONFIG_KHR, share, attributes);
+}
+
+// Lets go of the current context of the other kind: GLX and EGL contexts (and SDL's and our
+// own EGL displays) cannot be current at once, and SDL keeps its own note of what is current.
+void ReleaseCurrent(const Roots& roots) {
+    if (!roots.anyCurrent) {
+        return;
+    }
+    if (roots.current.group == GlShareGroup::System) {
+        SDL_GL_MakeCurrent(roots.current.window, nullptr);
+    } else {
+        eglMakeCurrent(roots.softwareDisplay, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+    }
+}
+
+bool BringUpSystemRoot(Root& root) {
+    // Held for the whole run: the root window must outlive every device.
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+        return false;
+    }
+    root.window = SDL_CreateWindow("gl-root", 0, 0, 16, 16, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+    if (root.window == nullptr) {
+        return false;
+    }
+    ReleaseCurrent(TheRoots());
+    TheRoots().anyCurrent = false;
+    SetContextAttributes(false);
+    SDL_GLContext context = SDL_GL_CreateContext(root.window);
+    if (context == nullptr) {
+        SDL_DestroyWindow(root.window);
+        root.window = nullptr;
+        return false;
+    }
+    root.context = GlContext{GlShareGroup::System, root.window, context};
+    GlShareRoot::MakeCurrent(root.context);
+    if (epoxy_gl_version() < 33) {
+        TheRoots().anyCurrent = false;
+        SDL_GL_DeleteContext(context);
+        SDL_DestroyWindow(root.window);
+        root.window = nullptr;
+        return false;
+    }
+    Measure(root.caps, true);
+    return true;
+}
+
+bool BringUpSoftwareRoot(Root& root) {
+    Roots& roots = TheRoots();
+    roots.softwareDisplay = OpenSoftwareDisplay();
+    if (roots.softwareDisplay == EGL_NO_DISPLAY) {
+        return false;
+    }
+    EGLContext context = CreateSoftwareContext(roots.softwareDisplay, EGL_NO_CONTEXT);
+    if (context == EGL_NO_CONTEXT) {
+        return false;
+    }
+    root.context = GlContext{GlShareGroup::Software, nullptr, context};
+    GlShareRoot::MakeCurrent(root.context);
+    if (epoxy_gl_version() < 33) {
+        ReleaseCurrent(roots);
+        roots.anyCurrent = false;
+        eglDestroyContext(roots.softwareDisplay, context);
+        return false;
+    }
+    // It presents through the window system, whose swap intervals are the system root's.
+    Measure(root.caps, false);
+    const Root& system = RootOf(GlShareGroup::System);
+    root.caps.presentationIntervals =
+        system.ok ? system.caps.presentationIntervals : D3DPRESENT_INTERVAL_IMMEDIATE;
+    return true;
+}
+
 } // namespace
 
 namespace GlShareRoot {
 
-const GlCapabilities* Capabilities() {
-    Root& root = TheRoot();
+const GlCapabilities* Capabilities(GlShareGroup group) {
+    Root& root = RootOf(group);
     if (root.tried) {
         return root.ok ? &root.caps : nullptr;
     }
     root.tried = true;
-    // Held for the whole run: the root window must outlive every device.
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-        return nullptr;
+    if (group == GlShareGroup::Software) {
+        // Measured after the system root, whose window system it presents through.
+        Capabilities(GlShareGroup::System);
     }
-    root.window = SDL_CreateWindow("gl-root", 0, 0, 16, 16, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
-    if (root.window == nullptr) {
-        return nullptr;
+    const bool anyBefore = TheRoots().anyCurrent;
+    const GlContext before = TheRoots().current;
+    root.ok = group == GlShareGroup::System ? BringUpSystemRoot(root) : BringUpSoftwareRoot(root);
+    if (anyBefore) {
+        MakeCurrent(before);
     }
-    SetContextAttributes(false);
-    root.context = SDL_GL_CreateContext(root.window);
-    if (root.context == nullptr) {
-        SDL_DestroyWindow(root.window);
-        root.window = nullptr;
-        return nullptr;
-    }
-    SDL_GL_MakeCurrent(root.window, root.context);
-    if (epoxy_gl_version() < 33) {
-        SDL_GL_DeleteContext(root.context);
-        SDL_DestroyWindow(root.window);
-        root.context = nullptr;
-        root.window = nullptr;
-        return nullptr;
-    }
-    Measure(root.caps);
-    root.ok = true;
-    return &root.caps;
+    return root.ok ? &root.caps : nullptr;
 }
 
-SDL_GLContext CreateSharedContext(SDL_Window* window) {
-    Root& root = TheRoot();
-    if (!root.ok || window == nullptr) {
-        return nullptr;
+bool CreateSharedContext(GlShareGroup group, SDL_Window* window, GlContext* context) {
+    Root& root = RootOf(group);
+    if (!root.ok || context == nullptr) {
+        return false;
     }
-    SDL_GL_MakeCurrent(root.window, root.context);
+    if (group == GlShareGroup::Software) {
+        EGLContext made = CreateSoftwareContext(TheRoots().softwareDisplay, root.context.handle);
+        if (made == EGL_NO_CONTEXT) {
+            return false;
+        }
+        *context = GlContext{GlShareGroup::Software, nullptr, made};
+        MakeCurrent(*context);
+        return true;
+    }
+    if (window == nullptr) {
+        return false;
+    }
+    MakeCurrent(root.context);
     SetContextAttributes(true);
-    SDL_GLContext context = SDL_GL_CreateContext(window);
+    SDL_GLContext made = SDL_GL_CreateContext(window);
     SetContextAttributes(false);
-    if (context != nullptr) {
-        SDL_GL_MakeCurrent(window, context);
+    if (made == nullptr) {
+        return false;
     }
-    return context;
+    // SDL made the new context current behind our back; say so.
+    TheRoots().current = GlContext{GlShareGroup::System, window, made};
+    TheRoots().anyCurrent = true;
+    *context = TheRoots().current;
+    return true;
+}
+
+void DestroyContext(GlContext* context) {
+    if (context == nullptr || context->handle == nullptr) {
+        return;
+    }
+    MakeRootCurrent(context->group);
+    if (context->group == GlShareGroup::Software) {
+        eglDestroyContext(TheRoots().softwareDisplay, context->handle);
+    } else {
+        SDL_GL_DeleteContext(context->handle);
+        // Deleting a context may leave SDL with none current; the root goes back on.
+        TheRoots().anyCurrent = false;
+        MakeRootCurrent(context->group);
+    }
+    context->handle = nullptr;
+}
+
+void MakeCurrent(const GlContext& context) {
+    Roots& roots = TheRoots();
+    // Asked of the GL itself: SDL lets go of a context when its window is destroyed.
+    const bool already =
+        context.group == GlShareGroup::System
+            ? SDL_GL_GetCurrentContext() == context.handle && SDL_GL_GetCurrentWindow() == context.window
+            : eglGetCurrentContext() == context.handle;
+    if (roots.anyCurrent && already && roots.current.handle == context.handle) {
+        return;
+    }
+    if (roots.anyCurrent && roots.current.group != context.group) {
+        ReleaseCurrent(roots);
+    }
+    if (context.group == GlShareGroup::System) {
+        SDL_GL_MakeCurrent(context.window, context.handle);
+    } else {
+        eglMakeCurrent(roots.softwareDisplay, EGL_NO_SURFACE, EGL_NO_SURFACE, context.handle);
+    }
+    roots.current = context;
+    roots.anyCurrent = true;
+}
+
+void SetActiveGroup(GlShareGroup group) {
+    TheRoots().active = group;
 }
 
 void MakeRootCurrent() {
-    Root& root = TheRoot();
+    MakeRootCurrent(TheRoots().active);
+}
+
+void MakeRootCurrent(GlShareGroup group) {
+    const Root& root = RootOf(group);
     if (root.ok) {
-        SDL_GL_MakeCurrent(root.window, root.context);
+        MakeCurrent(root.context);
+    }
+}
+
+GlShareGroup CurrentGroup() {
+    const Roots& roots = TheRoots();
+    return roots.anyCurrent ? roots.current.group : roots.active;
+}
+
+void WithRootCurrent(GlShareGroup group, const std::function<void()>& work) {
+    Roots& roots = TheRoots();
+    if (!RootOf(group).ok) {
+        return;
+    }
+    const bool anyBefore = roots.anyCurrent;
+    const GlContext before = roots.current;
+    MakeRootCurrent(group);
+    work();
+    if (anyBefore) {
+        MakeCurrent(before);
     }
 }
 

@@ -52,45 +52,74 @@ TextureStorage::TextureStorage(UINT faces, UINT width, UINT height, UINT levels,
       format_(format), faces_(faces), width_(width), height_(height),
       autoGenMipmap_((usage & D3DUSAGE_AUTOGENMIPMAP) != 0),
       target_(faces == 6 ? GL_TEXTURE_CUBE_MAP : GL_TEXTURE_2D) {
-    TextureBindingGuard guard(target_);
-    glGenTextures(1, &name_);
-    glBindTexture(target_, name_);
-    glTexParameteri(target_, GL_TEXTURE_BASE_LEVEL, 0);
-    glTexParameteri(target_, GL_TEXTURE_MAX_LEVEL, static_cast<GLint>(levels_.LevelCount()) - 1);
-    glTexParameteriv(target_, GL_TEXTURE_SWIZZLE_RGBA, format_->swizzle);
     // Every level exists from the start, so the texture is complete whatever is uploaded
     // later; its contents go up on the first unlock, or as zeros before the first use
     // (Name()): a texture loaded from a file is not sent twice.
+    Make();
+}
+
+TextureStorage::~TextureStorage() {
+    const GlShareGroup current = GlShareRoot::CurrentGroup();
+    for (int g = 0; g < glShareGroupCount; ++g) {
+        GLuint name = objects_[g].name;
+        if (name == 0) {
+            continue;
+        }
+        const auto group = static_cast<GlShareGroup>(g);
+        if (group == current) {
+            glDeleteTextures(1, &name);
+        } else {
+            GlShareRoot::WithRootCurrent(group, [&name] { glDeleteTextures(1, &name); });
+        }
+    }
+}
+
+TextureStorage::GroupObject& TextureStorage::Make() {
+    GroupObject& object = objects_[GroupIndex(GlShareRoot::CurrentGroup())];
+    TextureBindingGuard guard(target_);
+    glGenTextures(1, &object.name);
+    glBindTexture(target_, object.name);
+    glTexParameteri(target_, GL_TEXTURE_BASE_LEVEL, 0);
+    glTexParameteri(target_, GL_TEXTURE_MAX_LEVEL, static_cast<GLint>(levels_.LevelCount()) - 1);
+    glTexParameteriv(target_, GL_TEXTURE_SWIZZLE_RGBA, format_->swizzle);
     for (UINT face = 0; face < faces_; ++face) {
         for (UINT level = 0; level < levels_.LevelCount(); ++level) {
             Allocate(face, level);
         }
     }
-    defined_.assign(static_cast<size_t>(faces_) * levels_.LevelCount(), false);
+    object.defined.assign(static_cast<size_t>(faces_) * levels_.LevelCount(), false);
+    object.allDefined = false;
+    object.version = version_;
+    return object;
 }
 
 GLuint TextureStorage::Name() {
-    if (!allDefined_) {
-        UploadUndefinedLevels();
+    GroupObject* object = &objects_[GroupIndex(GlShareRoot::CurrentGroup())];
+    if (object->name == 0) {
+        object = &Make();
+    } else if (object->version != version_) {
+        // Changed meanwhile through another group's object: everything goes up again.
+        object->defined.assign(object->defined.size(), false);
+        object->allDefined = false;
+        object->version = version_;
     }
-    return name_;
+    if (!object->allDefined) {
+        UploadUndefinedLevels(*object);
+    }
+    return object->name;
 }
 
-void TextureStorage::UploadUndefinedLevels() {
+void TextureStorage::UploadUndefinedLevels(GroupObject& object) {
     TextureBindingGuard guard(target_);
-    glBindTexture(target_, name_);
+    glBindTexture(target_, object.name);
     for (UINT face = 0; face < faces_; ++face) {
         for (UINT level = 0; level < levels_.LevelCount(); ++level) {
-            if (!defined_[face * levels_.LevelCount() + level]) {
-                Upload(face, level);
+            if (!object.defined[face * levels_.LevelCount() + level]) {
+                Upload(object, face, level);
             }
         }
     }
-    allDefined_ = true;
-}
-
-TextureStorage::~TextureStorage() {
-    glDeleteTextures(1, &name_);
+    object.allDefined = true;
 }
 
 HRESULT TextureStorage::Lock(UINT face, UINT level, D3DLOCKED_RECT* locked, const RECT* rect) {
@@ -102,13 +131,20 @@ HRESULT TextureStorage::Unlock(UINT face, UINT level) {
     if (FAILED(hr)) {
         return hr;
     }
+    GroupObject& object = objects_[GroupIndex(GlShareRoot::CurrentGroup())];
+    const bool upToDate = object.name != 0 && object.version == version_;
+    ++version_;
+    if (!upToDate) {
+        return D3D_OK; // brought up to date as a whole at its next use
+    }
+    object.version = version_;
     TextureBindingGuard guard(target_);
-    glBindTexture(target_, name_);
-    Upload(face, level);
+    glBindTexture(target_, object.name);
+    Upload(object, face, level);
     if (autoGenMipmap_ && level == 0 && levels_.LevelCount() > 1) {
         glGenerateMipmap(target_);
         for (UINT below = 1; below < levels_.LevelCount(); ++below) {
-            defined_[face * levels_.LevelCount() + below] = true;
+            object.defined[face * levels_.LevelCount() + below] = true;
         }
     }
     return D3D_OK;
@@ -129,8 +165,8 @@ void TextureStorage::Allocate(UINT face, UINT level) {
     }
 }
 
-void TextureStorage::Upload(UINT face, UINT level) {
-    defined_[face * levels_.LevelCount() + level] = true;
+void TextureStorage::Upload(GroupObject& object, UINT face, UINT level) {
+    object.defined[face * levels_.LevelCount() + level] = true;
     const UINT w = FormatInfo::LevelDimension(width_, level);
     const UINT h = FormatInfo::LevelDimension(height_, level);
     const BYTE* bits = levels_.Bits(face, level);
@@ -149,7 +185,8 @@ void TextureStorage::Upload(UINT face, UINT level) {
 }
 
 void TextureStorage::ApplySamplerStates(const std::array<DWORD, 14>& states) {
-    if (samplerApplied_ && states == applied_) {
+    GroupObject& object = objects_[GroupIndex(GlShareRoot::CurrentGroup())];
+    if (object.samplerApplied && states == object.applied) {
         return;
     }
     const bool mipmapped = levels_.LevelCount() > 1;
@@ -166,6 +203,6 @@ void TextureStorage::ApplySamplerStates(const std::array<DWORD, 14>& states) {
     const GLfloat borderColour[4] = {((border >> 16) & 0xFF) / 255.0f, ((border >> 8) & 0xFF) / 255.0f,
                                      (border & 0xFF) / 255.0f, ((border >> 24) & 0xFF) / 255.0f};
     glTexParameterfv(target_, GL_TEXTURE_BORDER_COLOR, borderColour);
-    applied_ = states;
-    samplerApplied_ = true;
+    object.applied = states;
+    object.samplerApplied = true;
 }

@@ -5,6 +5,8 @@
 
 #include <epoxy/gl.h>
 
+#include <algorithm>
+#include <array>
 #include <cstring>
 #include <map>
 #include <optional>
@@ -23,12 +25,19 @@
 
 namespace {
 
+// A pass's program in one GL share group, linked on first use there.
+struct LinkedPass {
+    bool tried = false;
+    const EffectProgram* program = nullptr;
+    std::vector<int> uniformParameters;   // parallel to program->uniforms: parameter index or -1
+    std::vector<int> programSamplerUnits; // parallel to program->samplers: unit or -1
+};
+
 struct PassData {
     const EffectPass* pass = nullptr;
-    std::vector<int> samplers;              // indices into the description's samplers, in unit order
-    const EffectProgram* program = nullptr; // GL device only
-    std::vector<int> uniformParameters;     // parallel to program->uniforms: parameter index or -1
-    std::vector<int> programSamplerUnits;   // parallel to program->samplers: unit or -1
+    std::vector<int> samplers; // indices into the description's samplers, in unit order
+    GlslProgramSource source;  // GL device only
+    std::array<LinkedPass, GlInterop::ShareGroupCount> linked;
 };
 
 struct SavedSamplerUnit {
@@ -116,7 +125,9 @@ class Effect final : public ComObject<ID3DXEffect> {
             }
         }
         samplerTextures_.resize(description_.samplers.size());
-        glSamplers_.assign(description_.samplers.size(), 0);
+        for (std::vector<GLuint>& samplers : glSamplers_) {
+            samplers.assign(description_.samplers.size(), 0);
+        }
         technique_ = description_.techniques.empty() ? -1 : 0;
     }
 
@@ -124,7 +135,7 @@ class Effect final : public ComObject<ID3DXEffect> {
     // when a program does not link or the translation does not fit the techniques.
     bool Compile(const TranslatedEffect& translated, std::string* error) {
         if (gl_) {
-            GlInterop::MakeCurrent(device_.Get());
+            GlInterop::MakeCurrent(device_.Follow());
         }
         if (translated.techniques.size() != description_.techniques.size()) {
             *error = "the translation does not match the effect's techniques";
@@ -145,33 +156,45 @@ class Effect final : public ComObject<ID3DXEffect> {
                     passes_[t].push_back(std::move(data)); // render states only
                     continue;
                 }
-                const GlslProgramSource& source = pass.program;
-                for (const GlslNamePair& sampler : source.samplers) {
+                data.source = pass.program;
+                for (const GlslNamePair& sampler : data.source.samplers) {
                     data.samplers.push_back(FindSampler(sampler.hlsl.c_str()));
                 }
-                if (gl_) {
-                    data.program = LinkEffectProgram(device_.Get(), source, error);
-                    if (data.program == nullptr) {
-                        *error = technique.name + ": " + *error;
-                        return false;
-                    }
-                    for (const EffectProgramUniform& uniform : data.program->uniforms) {
-                        data.uniformParameters.push_back(FindParameter(uniform.parameter.c_str()));
-                    }
-                    for (const EffectProgramSampler& sampler : data.program->samplers) {
-                        int unit = -1;
-                        for (size_t u = 0; u < source.samplers.size(); ++u) {
-                            if (source.samplers[u].hlsl == sampler.sampler) {
-                                unit = static_cast<int>(u);
-                            }
-                        }
-                        data.programSamplerUnits.push_back(unit);
-                    }
+                if (gl_ && Linked(data, error).program == nullptr) {
+                    *error = technique.name + ": " + *error;
+                    return false;
                 }
                 passes_[t].push_back(std::move(data));
             }
         }
         return true;
+    }
+
+    // The pass's program in the share group current now (the device's), linked there on
+    // first use; a null program (with the error) when it does not link.
+    LinkedPass& Linked(PassData& data, std::string* error) {
+        LinkedPass& linked = data.linked[static_cast<size_t>(GlInterop::CurrentShareGroup())];
+        if (linked.tried) {
+            return linked;
+        }
+        linked.tried = true;
+        linked.program = LinkEffectProgram(device_.Follow(), data.source, error);
+        if (linked.program == nullptr) {
+            return linked;
+        }
+        for (const EffectProgramUniform& uniform : linked.program->uniforms) {
+            linked.uniformParameters.push_back(FindParameter(uniform.parameter.c_str()));
+        }
+        for (const EffectProgramSampler& sampler : linked.program->samplers) {
+            int unit = -1;
+            for (size_t u = 0; u < data.source.samplers.size(); ++u) {
+                if (data.source.samplers[u].hlsl == sampler.sampler) {
+                    unit = static_cast<int>(u);
+                }
+            }
+            linked.programSamplerUnits.push_back(unit);
+        }
+        return linked;
     }
 
     HRESULT SetValue(D3DXHANDLE name, const void* data, UINT bytes) override {
@@ -296,7 +319,7 @@ class Effect final : public ComObject<ID3DXEffect> {
         if (CallTrace::Enabled()) {
             Trace(CallTrace::Formatter().EffectBegin(this, flags));
         }
-        if (technique_ < 0 || inBegin_ || device_.Get() == nullptr) {
+        if (technique_ < 0 || inBegin_ || device_.Follow() == nullptr) {
             return D3DERR_INVALIDCALL;
         }
         inBegin_ = true;
@@ -304,7 +327,7 @@ class Effect final : public ComObject<ID3DXEffect> {
         savedStates_.clear();
         savedTextures_.clear();
         savedSamplerStates_.clear();
-        IDirect3DDevice9* device = device_.Get();
+        IDirect3DDevice9* device = device_.Follow();
         if ((flags & D3DXFX_DONOTSAVESTATE) == 0) {
             // Like D3DX, Begin without flags puts back at End the states the passes change.
             for (const PassData& data : passes_[technique_]) {
@@ -362,7 +385,8 @@ class Effect final : public ComObject<ID3DXEffect> {
             return D3DERR_INVALIDCALL;
         }
         if (gl_) {
-            UploadUniforms(passes_[technique_][currentPass_]);
+            std::string error;
+            UploadUniforms(Linked(passes_[technique_][currentPass_], &error));
         }
         return D3D_OK;
     }
@@ -391,7 +415,7 @@ class Effect final : public ComObject<ID3DXEffect> {
         if (currentPass_ >= 0) {
             EndPass();
         }
-        IDirect3DDevice9* device = device_.Get();
+        IDirect3DDevice9* device = device_.Follow();
         for (auto it = savedStates_.rbegin(); it != savedStates_.rend(); ++it) {
             device->SetRenderState(it->state, it->value);
         }
@@ -438,13 +462,16 @@ class Effect final : public ComObject<ID3DXEffect> {
                 saved.second->Release();
             }
         }
-        bool anySampler = false;
-        for (GLuint sampler : glSamplers_) {
-            anySampler = anySampler || sampler != 0;
+        if (gl_) {
+            GlInterop::MakeCurrent(device_.Follow());
         }
-        if (anySampler) {
-            GlInterop::MakeCurrent(device_.Get());
-            glDeleteSamplers(static_cast<GLsizei>(glSamplers_.size()), glSamplers_.data());
+        for (int group = 0; group < GlInterop::ShareGroupCount; ++group) {
+            std::vector<GLuint>& samplers = glSamplers_[static_cast<size_t>(group)];
+            if (std::any_of(samplers.begin(), samplers.end(), [](GLuint sampler) { return sampler != 0; })) {
+                GlInterop::InShareGroup(group, [&samplers] {
+                    glDeleteSamplers(static_cast<GLsizei>(samplers.size()), samplers.data());
+                });
+            }
         }
     }
 
@@ -507,8 +534,8 @@ class Effect final : public ComObject<ID3DXEffect> {
     }
 
     void ApplyPass() {
-        IDirect3DDevice9* device = device_.Get();
-        const PassData& data = passes_[technique_][currentPass_];
+        IDirect3DDevice9* device = device_.Follow();
+        PassData& data = passes_[technique_][currentPass_];
         for (const EffectRenderState& state : data.pass->renderStates) {
             device->SetRenderState(state.state, state.value);
         }
@@ -523,26 +550,29 @@ class Effect final : public ComObject<ID3DXEffect> {
         if (!gl_) {
             return;
         }
-        GLuint program = data.program != nullptr ? data.program->program : 0;
+        GlInterop::MakeCurrent(device);
+        std::string error;
+        const LinkedPass& linked = Linked(data, &error);
+        GLuint program = linked.program != nullptr ? linked.program->program : 0;
         GlInterop::UseProgram(device, program);
         if (program == 0) {
             return;
         }
         glUseProgram(program);
-        UploadUniforms(data);
-        BindGlUnits(data);
+        UploadUniforms(linked);
+        BindGlUnits(data, linked);
     }
 
-    void UploadUniforms(const PassData& data) {
-        if (data.program == nullptr) {
+    void UploadUniforms(const LinkedPass& linked) {
+        if (linked.program == nullptr) {
             return;
         }
-        for (size_t i = 0; i < data.program->uniforms.size(); ++i) {
-            int parameter = data.uniformParameters[i];
+        for (size_t i = 0; i < linked.program->uniforms.size(); ++i) {
+            int parameter = linked.uniformParameters[i];
             if (parameter < 0 || description_.parameters[parameter].type == EffectBaseType::Texture) {
                 continue;
             }
-            const EffectProgramUniform& uniform = data.program->uniforms[i];
+            const EffectProgramUniform& uniform = linked.program->uniforms[i];
             Upload(uniform, values_[parameter]);
         }
     }
@@ -672,7 +702,8 @@ class Effect final : public ComObject<ID3DXEffect> {
 
     // Binds each sampler's texture with the sampler's states on its unit. What the units
     // held before is kept and put back at EndPass, so the device's own bindings stay valid.
-    void BindGlUnits(const PassData& data) {
+    void BindGlUnits(const PassData& data, const LinkedPass& linked) {
+        std::vector<GLuint>& glSamplers = glSamplers_[static_cast<size_t>(GlInterop::CurrentShareGroup())];
         GLint activeUnit = GL_TEXTURE0;
         glGetIntegerv(GL_ACTIVE_TEXTURE, &activeUnit);
         savedUnits_.assign(data.samplers.size(), SavedSamplerUnit{});
@@ -694,16 +725,16 @@ class Effect final : public ComObject<ID3DXEffect> {
             unsigned name = GlInterop::TextureName(texture, &target);
             // A missing texture or one of the wrong kind samples as black.
             glBindTexture(wanted, target == wanted ? name : 0);
-            if (glSamplers_[sampler] == 0) {
-                glGenSamplers(1, &glSamplers_[sampler]);
+            if (glSamplers[sampler] == 0) {
+                glGenSamplers(1, &glSamplers[sampler]);
             }
-            ConfigureSampler(glSamplers_[sampler], description,
+            ConfigureSampler(glSamplers[sampler], description,
                              texture != nullptr && texture->GetLevelCount() > 1);
-            glBindSampler(static_cast<GLuint>(unit), glSamplers_[sampler]);
+            glBindSampler(static_cast<GLuint>(unit), glSamplers[sampler]);
         }
-        for (size_t i = 0; i < data.program->samplers.size(); ++i) {
-            if (data.programSamplerUnits[i] >= 0) {
-                glUniform1i(data.program->samplers[i].location, data.programSamplerUnits[i]);
+        for (size_t i = 0; i < linked.program->samplers.size(); ++i) {
+            if (linked.programSamplerUnits[i] >= 0) {
+                glUniform1i(linked.program->samplers[i].location, linked.programSamplerUnits[i]);
             }
         }
         glActiveTexture(static_cast<GLenum>(activeUnit));
@@ -770,9 +801,9 @@ class Effect final : public ComObject<ID3DXEffect> {
     EffectDescription description_;
     bool gl_;
     std::vector<std::vector<DWORD>> values_;
-    std::vector<IDirect3DBaseTexture9*> textures_;        // referenced, per parameter
-    std::vector<IDirect3DBaseTexture9*> samplerTextures_; // referenced, per sampler
-    std::vector<GLuint> glSamplers_;
+    std::vector<IDirect3DBaseTexture9*> textures_;                           // referenced, per parameter
+    std::vector<IDirect3DBaseTexture9*> samplerTextures_;                    // referenced, per sampler
+    std::array<std::vector<GLuint>, GlInterop::ShareGroupCount> glSamplers_; // per share group
     std::vector<std::vector<PassData>> passes_;
     int technique_ = -1;
     int currentPass_ = -1;

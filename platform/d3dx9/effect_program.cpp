@@ -10,7 +10,8 @@
 
 namespace {
 
-using ProgramKey = std::tuple<IDirect3DDevice9*, std::string, std::string>;
+// Programs are GL objects of a share group; the depth fix-up depends on the device's clip control.
+using ProgramKey = std::tuple<int, bool, std::string, std::string>;
 
 std::map<ProgramKey, std::unique_ptr<EffectProgram>>& Programs() {
     static auto* cache = new std::map<ProgramKey, std::unique_ptr<EffectProgram>>();
@@ -38,13 +39,14 @@ GLuint CompileShader(GLenum type, const std::string& text, std::string* error) {
 
 const EffectProgram* LinkEffectProgram(IDirect3DDevice9* device, const GlslProgramSource& source,
                                        std::string* error) {
-    ProgramKey key{device, source.vertex, source.fragment};
+    const bool clipControl = GlInterop::ClipControlActive(device);
+    ProgramKey key{GlInterop::CurrentShareGroup(), clipControl, source.vertex, source.fragment};
     auto found = Programs().find(key);
     if (found != Programs().end()) {
         return found->second.get();
     }
     std::string vertexText = source.vertex;
-    if (!GlInterop::ClipControlActive(device)) {
+    if (!clipControl) {
         // Direct3D's clip-space depth runs 0..w, GL's -w..w; main() is the last function.
         size_t end = vertexText.rfind('}');
         if (end != std::string::npos) {

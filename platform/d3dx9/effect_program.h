@@ -1,6 +1,6 @@
 #pragma once
-// GL programs of effect passes, compiled and linked once per distinct source text and
-// device: eight effects loaded from one file share their programs.
+// GL programs of effect passes, compiled and linked once per distinct source text and GL
+// share group: eight effects loaded from one file share their programs.
 
 #include <string>
 #include <vector>
@@ -26,7 +26,8 @@ struct EffectProgram {
     std::vector<EffectProgramSampler> samplers;
 };
 
-// The linked program of a pass on the device's GL context (made current by the caller).
+// The linked program of a pass in the share group of the device's GL context (made current
+// by the caller).
 // Null with the compiler's log on failure.
 const EffectProgram* LinkEffectProgram(IDirect3DDevice9* device, const GlslProgramSource& source,
                                        std::string* error);

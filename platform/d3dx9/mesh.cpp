@@ -92,13 +92,17 @@ class Mesh final : public ID3DXMesh {
         if (CallTrace::Enabled()) {
             CallTrace::Record("ID3DXMesh", CallTrace::Formatter().MeshDrawSubset(this, attribId));
         }
+        IDirect3DDevice9* device = link_.Follow();
+        if (device == nullptr) {
+            return D3DERR_INVALIDCALL;
+        }
         if (!table_.empty()) {
             for (const auto& range : table_) {
                 if (range.AttribId == attribId && range.FaceCount > 0) {
-                    Bind();
-                    return device_->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, range.VertexStart,
-                                                         range.VertexCount, range.FaceStart * 3,
-                                                         range.FaceCount);
+                    Bind(device);
+                    return device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, range.VertexStart,
+                                                        range.VertexCount, range.FaceStart * 3,
+                                                        range.FaceCount);
                 }
             }
             return D3D_OK;
@@ -112,10 +116,10 @@ class Mesh final : public ID3DXMesh {
                 continue;
             }
             if (!bound) {
-                Bind();
+                Bind(device);
                 bound = true;
             }
-            const HRESULT hr = device_->DrawIndexedPrimitive(
+            const HRESULT hr = device->DrawIndexedPrimitive(
                 D3DPT_TRIANGLELIST, 0, run.minVertex, run.vertexCount, run.faceStart * 3, run.faceCount);
             if (FAILED(hr)) {
                 return hr;
@@ -147,8 +151,8 @@ class Mesh final : public ID3DXMesh {
         }
         *cloneMesh = nullptr;
         Mesh* clone = nullptr;
-        HRESULT hr =
-            Create(numFaces_, numVertices_, options, fvf, device != nullptr ? device : device_, &clone);
+        HRESULT hr = Create(numFaces_, numVertices_, options, fvf,
+                            device != nullptr ? device : link_.Follow(), &clone);
         if (FAILED(hr)) {
             return hr;
         }
@@ -266,7 +270,8 @@ class Mesh final : public ID3DXMesh {
             return E_FAIL;
         }
         Mesh* result = nullptr;
-        HRESULT hr = Create(numFaces_, static_cast<DWORD>(oldOfNew.size()), options_, fvf_, device_, &result);
+        HRESULT hr =
+            Create(numFaces_, static_cast<DWORD>(oldOfNew.size()), options_, fvf_, link_.Follow(), &result);
         if (FAILED(hr)) {
             return hr;
         }
@@ -302,8 +307,8 @@ class Mesh final : public ID3DXMesh {
 
   private:
     Mesh(IDirect3DDevice9* device, DWORD options, DWORD fvf, UINT stride, DWORD numFaces, DWORD numVertices)
-        : device_(device), options_(options), fvf_(fvf), stride_(stride), numFaces_(numFaces),
-          numVertices_(numVertices), attributes_(numFaces, 0), link_(device) {}
+        : options_(options), fvf_(fvf), stride_(stride), numFaces_(numFaces), numVertices_(numVertices),
+          attributes_(numFaces, 0), link_(device) {}
     ~Mesh() override {
         if (vb_ != nullptr) {
             vb_->Release();
@@ -315,10 +320,10 @@ class Mesh final : public ID3DXMesh {
 
     bool Uses32BitIndices() const { return (options_ & D3DXMESH_32BIT) != 0; }
 
-    void Bind() {
-        device_->SetFVF(fvf_);
-        device_->SetStreamSource(0, vb_, 0, stride_);
-        device_->SetIndices(ib_);
+    void Bind(IDirect3DDevice9* device) {
+        device->SetFVF(fvf_);
+        device->SetStreamSource(0, vb_, 0, stride_);
+        device->SetIndices(ib_);
     }
 
     HRESULT ReadIndices(std::vector<DWORD>& indices) {
@@ -443,8 +448,6 @@ class Mesh final : public ID3DXMesh {
     }
 
     ULONG refs_ = 1;
-    // Not referenced: like a device's resources, a mesh does not keep its device alive.
-    IDirect3DDevice9* device_;
     DWORD options_;
     DWORD fvf_;
     UINT stride_;
@@ -456,6 +459,7 @@ class Mesh final : public ID3DXMesh {
     std::vector<D3DXATTRIBUTERANGE> table_;
     std::vector<FaceRun> runs_;
     bool runsDirty_ = true;
+    // Not referenced: like a device's resources, a mesh does not keep its device alive.
     DeviceLink link_;
 };
 

@@ -175,19 +175,57 @@ TEST_F(GlLifeCycle, FullScreenUsesSdlFullScreenModeOfTheMatchedSize) {
     EXPECT_EQ(static_cast<UINT>(mode.h), desc.Height);
 }
 
-// The reference rasteriser is not offered by this Direct3D (see direct3d9.cpp): -forceref
-// finds no device, F3 keeps the hardware device running.
-TEST_F(GlLifeCycle, ReferenceRasteriserIsNotOffered) {
-    const HRESULT forced = Start({"-windowed", "-forceref"});
-    GL_TEST_REQUIRE_DIRECT3D(forced != FrameworkError::NoDirect3D);
-    EXPECT_EQ(forced, FrameworkError::NoCompatibleDevices);
-    EXPECT_EQ(Framework::Device(), nullptr);
+D3DDEVTYPE CreatedType() {
+    D3DDEVICE_CREATION_PARAMETERS created{};
+    EXPECT_EQ(Framework::Device()->GetCreationParameters(&created), D3D_OK);
+    return created.DeviceType;
+}
 
+TEST_F(GlLifeCycle, ForceRefCreatesTheReferenceDevice) {
+    START_FRAMEWORK({"-windowed", "-forceref", "-width:64", "-height:48"});
+    EXPECT_EQ(FrameworkState::Get().currentSettings->DeviceType, D3DDEVTYPE_REF);
+    EXPECT_EQ(CreatedType(), D3DDEVTYPE_REF);
+    EXPECT_EQ(Framework::ExitCode(), 0);
+}
+
+// F3 re-creates the device as the other type, each time through the application's
+// callbacks, and back again.
+TEST_F(GlLifeCycle, F3SwitchesToTheReferenceDeviceAndBack) {
     START_FRAMEWORK({"-windowed", "-width:64", "-height:48"});
-    IDirect3DDevice9* before = Framework::Device();
-    SendMessageW(Framework::Window(), WM_KEYDOWN, VK_F3, 0);
-    EXPECT_EQ(Framework::Device(), before);
-    EXPECT_EQ(FrameworkState::Get().currentSettings->DeviceType, D3DDEVTYPE_HAL);
+    ASSERT_EQ(CreatedType(), D3DDEVTYPE_HAL);
+    for (const D3DDEVTYPE expected : {D3DDEVTYPE_REF, D3DDEVTYPE_HAL, D3DDEVTYPE_REF}) {
+        events.clear();
+        SendMessageW(Framework::Window(), WM_KEYDOWN, VK_F3, 0);
+        ASSERT_NE(Framework::Device(), nullptr);
+        EXPECT_EQ(FrameworkState::Get().currentSettings->DeviceType, expected);
+        EXPECT_EQ(CreatedType(), expected);
+        EXPECT_EQ(events, (std::vector<std::string>{"lost", "destroy", "create", "reset"}));
+        D3DCAPS9 caps{};
+        ASSERT_EQ(Framework::Device()->GetDeviceCaps(&caps), D3D_OK);
+        EXPECT_EQ(caps.DeviceType, expected);
+    }
+    EXPECT_EQ(Framework::ExitCode(), 0);
+}
+
+bool AcceptReferenceOnly(const D3DCAPS9* caps, D3DFORMAT, D3DFORMAT, bool) {
+    return caps != nullptr && caps->DeviceType == D3DDEVTYPE_REF;
+}
+
+// Where no hardware device is acceptable, the framework takes the reference device by
+// itself, says so (a message box; here on standard error) and reports no failure.
+TEST_F(GlLifeCycle, UnforcedReferenceDeviceIsAnnounced) {
+    FrameworkState::ResetForTest();
+    std::vector<char*> argv{const_cast<char*>("quillmoor")};
+    SetProcessCommandLine(1, argv.data());
+    GL_TEST_REQUIRE_DIRECT3D(Framework::Init(true, true, true) != FrameworkError::NoDirect3D);
+    ASSERT_EQ(Framework::OpenWindow(L"Quillmoor", nullptr, nullptr, nullptr, CW_USEDEFAULT, CW_USEDEFAULT),
+              S_OK);
+    testing::internal::CaptureStderr();
+    const HRESULT created = Framework::CreateDevice(0, true, 64, 48, AcceptReferenceOnly, nullptr);
+    const std::string said = testing::internal::GetCapturedStderr();
+    ASSERT_EQ(created, S_OK);
+    EXPECT_EQ(CreatedType(), D3DDEVTYPE_REF);
+    EXPECT_NE(said.find("Switching to the reference rasterizer"), std::string::npos) << said;
     EXPECT_EQ(Framework::ExitCode(), 0);
 }
 
