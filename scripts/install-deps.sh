@@ -9,7 +9,7 @@ packages=(
   libgl1-mesa-dri libegl-mesa0 libegl1 libegl-dev libgl-dev
   glslang-dev glslang-tools spirv-cross libspirv-cross-c-shared-dev spirv-tools libfast-float-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth ffmpeg fonts-dejavu-core
+  xvfb xauth ffmpeg fonts-dejavu-core pulseaudio pulseaudio-utils
 )
 
 missing=()

@@ -247,6 +247,16 @@ int StreamTime(FSOUND_STREAM* stream) {
     if (stream->wallClock) {
         return std::min(WallMilliseconds(stream->playStart), length);
     }
+    if (SDL_GetAudioDeviceStatus(stream->device) == SDL_AUDIO_STOPPED) {
+        // The device went away (unplugged, sound server stopped): SDL goes on calling back
+        // at a guessed pace, which is no clock. The wall clock takes over from the position
+        // last reported, so the pictures neither jump back nor stop.
+        std::lock_guard<std::mutex> guard(stream->positionLock);
+        const int heard = PlaybackPosition::Milliseconds(stream->reported, stream->rate);
+        stream->wallClock = true;
+        stream->playStart = Clock::now() - std::chrono::milliseconds(heard);
+        return heard;
+    }
     std::lock_guard<std::mutex> guard(stream->positionLock);
     if (stream->position.framesHanded == 0) {
         return 0;

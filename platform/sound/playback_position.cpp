@@ -5,7 +5,8 @@
 
 std::int64_t PlaybackPosition::FramesHeard(double secondsSinceLastCallback, std::int64_t floor) const {
     const double since = std::max(0.0, secondsSinceLastCallback);
-    const std::int64_t atCallback = std::max<std::int64_t>(0, framesBeforeLastCallback - deviceBufferFrames);
+    const std::int64_t atCallback =
+        std::max<std::int64_t>(0, framesBeforeLastCallback - deviceBufferFrames / 2);
     const double advanced = static_cast<double>(atCallback) + since * static_cast<double>(sampleRate);
     std::int64_t frames =
         advanced >= static_cast<double>(framesHanded) ? framesHanded : static_cast<std::int64_t>(advanced);

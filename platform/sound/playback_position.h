@@ -1,9 +1,12 @@
 #pragma once
 // Estimates how much of a stream has been heard from what the audio callback has handed
 // to the device. The device plays the last handed block while the callback's next one is
-// prepared, so at the moment of a callback the samples before the new block are at most
-// one device buffer ahead of the speaker; between callbacks the position advances at the
-// sample rate, and never beyond what was handed over.
+// prepared, so at the moment of a callback the samples before the new block are between
+// nothing and one device buffer ahead of the speaker, depending on the driver (a sound
+// server pulls early, a double-buffered card late). The estimate takes the middle, half a
+// buffer, which bounds the error by half a buffer either way: through PulseAudio the
+// clock then matches what is heard to a few milliseconds. Between callbacks the position
+// advances at the sample rate, and never beyond what was handed over.
 
 #include <cstdint>
 

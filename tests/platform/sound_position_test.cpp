@@ -5,7 +5,7 @@
 namespace {
 
 // At 1000 Hz a frame is a millisecond, which keeps the table readable.
-TEST(PlaybackPosition, HeardFramesTrailTheHandedOnesByOneDeviceBuffer) {
+TEST(PlaybackPosition, HeardFramesTrailTheHandedOnesByHalfADeviceBuffer) {
     PlaybackPosition p;
     p.sampleRate = 1000;
     p.deviceBufferFrames = 100;
@@ -17,11 +17,11 @@ TEST(PlaybackPosition, HeardFramesTrailTheHandedOnesByOneDeviceBuffer) {
         std::int64_t heard;
     };
     const Case cases[] = {
-        {0.0, 0, 400},   // at the callback, the block before the new one is still playing
-        {0.05, 0, 450},  // advances at the sample rate between callbacks
+        {0.0, 0, 450},   // at the callback, half of the block before the new one is still playing
+        {0.05, 0, 500},  // advances at the sample rate between callbacks
         {0.3, 0, 600},   // never beyond what was handed over (a late callback)
-        {-1.0, 0, 400},  // a clock read before the callback time counts as the callback
-        {0.0, 420, 420}, // never below what was reported before
+        {-1.0, 0, 450},  // a clock read before the callback time counts as the callback
+        {0.0, 470, 470}, // never below what was reported before
     };
     for (const Case& c : cases) {
         EXPECT_EQ(p.FramesHeard(c.since, c.floor), c.heard) << c.since;
