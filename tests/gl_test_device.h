@@ -52,6 +52,20 @@ inline int ToByte(float value) {
     return static_cast<int>(std::lround(std::fmin(std::fmax(value, 0.0f), 1.0f) * 255.0f));
 }
 
+// A windowed A8R8G8B8 back buffer of the given size with a D24S8 depth buffer.
+inline D3DPRESENT_PARAMETERS WindowedParameters(UINT width, UINT height) {
+    D3DPRESENT_PARAMETERS p{};
+    p.BackBufferWidth = width;
+    p.BackBufferHeight = height;
+    p.BackBufferFormat = D3DFMT_A8R8G8B8;
+    p.BackBufferCount = 1;
+    p.SwapEffect = D3DSWAPEFFECT_DISCARD;
+    p.Windowed = TRUE;
+    p.EnableAutoDepthStencil = TRUE;
+    p.AutoDepthStencilFormat = D3DFMT_D24S8;
+    return p;
+}
+
 class DeviceTest : public ::testing::Test {
   protected:
     explicit DeviceTest(UINT width = 64, UINT height = 64) : width(width), height(height) {}
@@ -60,15 +74,7 @@ class DeviceTest : public ::testing::Test {
     void SetUp() override {
         direct3D = Direct3DCreate9(D3D_SDK_VERSION);
         GL_TEST_REQUIRE_DIRECT3D(direct3D != nullptr);
-        D3DPRESENT_PARAMETERS p{};
-        p.BackBufferWidth = width;
-        p.BackBufferHeight = height;
-        p.BackBufferFormat = D3DFMT_A8R8G8B8;
-        p.BackBufferCount = 1;
-        p.SwapEffect = D3DSWAPEFFECT_DISCARD;
-        p.Windowed = TRUE;
-        p.EnableAutoDepthStencil = TRUE;
-        p.AutoDepthStencilFormat = D3DFMT_D24S8;
+        D3DPRESENT_PARAMETERS p = WindowedParameters(width, height);
         p.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
         ASSERT_EQ(direct3D->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, D3DCREATE_HARDWARE_VERTEXPROCESSING, &p,
                                          &device),

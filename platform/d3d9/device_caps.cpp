@@ -1,5 +1,7 @@
 #include "platform/d3d9/device_caps.h"
 
+#include "platform/d3d9/device_state.h"
+
 namespace {
 
 // Bit values of the public headers for the caps fields filled below.
@@ -79,8 +81,8 @@ D3DCAPS9 MakeDeviceCaps(UINT adapter, D3DDEVTYPE deviceType, DWORD presentationI
     caps.MaxPointSize = 64.0f;
     caps.MaxPrimitiveCount = 0x00FFFFFF;
     caps.MaxVertexIndex = 0x00FFFFFF;
-    caps.MaxStreams = 4;
-    caps.MaxStreamStride = 255;
+    caps.MaxStreams = DeviceState::MaxStreams;
+    caps.MaxStreamStride = DeviceState::MaxStreamStride;
     caps.VertexShaderVersion = D3DVS_VERSION(3, 0);
     caps.MaxVertexShaderConst = 256;
     caps.PixelShaderVersion = D3DPS_VERSION(3, 0);

@@ -1,6 +1,7 @@
 // The OpenGL device's state calls, Clear and draws: Direct3D state is kept as set and
 // applied to GL when something is drawn.
 #include "platform/d3d9/cube_texture.h"
+#include "platform/d3d9/draw_range_check.h"
 #include "platform/d3d9/format_info.h"
 #include "platform/d3d9/gl_device.h"
 #include "platform/d3d9/gl_interop.h"
@@ -47,32 +48,26 @@ bool HasAlphaChannel(D3DFORMAT format) {
            format != D3DFMT_X8B8G8R8 && format != D3DFMT_X4R4G4B4;
 }
 
-// GL primitive and vertex count for a Direct3D primitive count; false for an unknown type.
-bool Primitive(D3DPRIMITIVETYPE type, UINT count, GLenum* mode, UINT* vertices) {
+// The GL primitive of a Direct3D primitive type; false for an unknown type.
+bool Primitive(D3DPRIMITIVETYPE type, GLenum* mode) {
     switch (type) {
     case D3DPT_POINTLIST:
         *mode = GL_POINTS;
-        *vertices = count;
         return true;
     case D3DPT_LINELIST:
         *mode = GL_LINES;
-        *vertices = count * 2;
         return true;
     case D3DPT_LINESTRIP:
         *mode = GL_LINE_STRIP;
-        *vertices = count + 1;
         return true;
     case D3DPT_TRIANGLELIST:
         *mode = GL_TRIANGLES;
-        *vertices = count * 3;
         return true;
     case D3DPT_TRIANGLESTRIP:
         *mode = GL_TRIANGLE_STRIP;
-        *vertices = count + 2;
         return true;
     case D3DPT_TRIANGLEFAN:
         *mode = GL_TRIANGLE_FAN;
-        *vertices = count + 2;
         return true;
     }
     return false;
@@ -306,8 +301,7 @@ bool GlDevice::PrepareDraw(UINT* stride) {
         return false;
     }
     MakeCurrent();
-    const DeviceState::Stream& stream = state_.streams[0];
-    *stride = stream.stride != 0 ? stream.stride : FormatInfo::FvfStride(state_.fvf);
+    *stride = DrawRangeCheck::StreamStride(state_);
     if (*stride == 0 || (state_.fvf & (D3DFVF_XYZ | D3DFVF_XYZRHW)) == 0) {
         return false;
     }
@@ -339,50 +333,57 @@ bool GlDevice::PrepareDraw(UINT* stride) {
 HRESULT GlDevice::DrawPrimitive(D3DPRIMITIVETYPE primitiveType, UINT startVertex, UINT primitiveCount) {
     GLenum mode = 0;
     UINT vertices = 0;
-    if (!Primitive(primitiveType, primitiveCount, &mode, &vertices)) {
+    if (!Primitive(primitiveType, &mode) ||
+        !DrawRangeCheck::ElementCount(primitiveType, primitiveCount, &vertices)) {
         return D3DERR_INVALIDCALL;
     }
     if (primitiveCount == 0) {
         return D3D_OK;
     }
-    UINT stride = 0;
-    if (!PrepareDraw(&stride)) {
+    if (!dynamic_cast<GlVertexBuffer*>(state_.streams[0].buffer.Get()) ||
+        FAILED(DrawRangeCheck::CheckVertices(state_, startVertex, vertices))) {
         return D3DERR_INVALIDCALL;
     }
-    // Never let GL read past the end of the buffer.
-    auto* buffer = static_cast<GlVertexBuffer*>(state_.streams[0].buffer.Get());
-    const unsigned long long available =
-        (buffer->Description().Size - std::min(buffer->Description().Size, state_.streams[0].offset)) /
-        stride;
-    if (static_cast<unsigned long long>(startVertex) + vertices > available) {
+    UINT stride = 0;
+    if (!PrepareDraw(&stride)) {
         return D3DERR_INVALIDCALL;
     }
     glDrawArrays(mode, static_cast<GLint>(startVertex), static_cast<GLsizei>(vertices));
     return D3D_OK;
 }
 
-HRESULT GlDevice::DrawIndexedPrimitive(D3DPRIMITIVETYPE primitiveType, INT baseVertexIndex, UINT, UINT,
-                                       UINT startIndex, UINT primitiveCount) {
+HRESULT GlDevice::DrawIndexedPrimitive(D3DPRIMITIVETYPE primitiveType, INT baseVertexIndex,
+                                       UINT minVertexIndex, UINT numVertices, UINT startIndex,
+                                       UINT primitiveCount) {
     GLenum mode = 0;
     UINT indices = 0;
-    if (!Primitive(primitiveType, primitiveCount, &mode, &indices)) {
+    if (!Primitive(primitiveType, &mode) ||
+        !DrawRangeCheck::ElementCount(primitiveType, primitiveCount, &indices)) {
         return D3DERR_INVALIDCALL;
     }
     if (primitiveCount == 0) {
         return D3D_OK;
     }
     auto* indexBuffer = dynamic_cast<GlIndexBuffer*>(state_.indices.Get());
-    if (indexBuffer == nullptr) {
+    if (indexBuffer == nullptr || !dynamic_cast<GlVertexBuffer*>(state_.streams[0].buffer.Get()) ||
+        FAILED(DrawRangeCheck::CheckIndexedRanges(state_, baseVertexIndex, minVertexIndex, numVertices,
+                                                  startIndex, indices))) {
         return D3DERR_INVALIDCALL;
     }
-    const UINT indexSize = indexBuffer->Description().Format == D3DFMT_INDEX32 ? 4 : 2;
-    if (static_cast<unsigned long long>(startIndex) + indices > indexBuffer->Description().Size / indexSize) {
+    // Direct3D leaves an index outside the stream to the hardware; GL would read past the
+    // buffer, so such a draw is refused. The buffer's largest index settles most draws.
+    const UINT streamVertices = DrawRangeCheck::StreamVertices(state_);
+    const D3DFORMAT indexFormat = indexBuffer->Description().Format;
+    if (static_cast<long long>(indexBuffer->LargestIndex()) + baseVertexIndex >= streamVertices &&
+        !DrawRangeCheck::IndicesInside(indexBuffer->Data().data(), indexFormat, startIndex, indices,
+                                       baseVertexIndex, streamVertices)) {
         return D3DERR_INVALIDCALL;
     }
     UINT stride = 0;
     if (!PrepareDraw(&stride)) {
         return D3DERR_INVALIDCALL;
     }
+    const UINT indexSize = indexFormat == D3DFMT_INDEX32 ? 4 : 2;
     glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, indexBuffer->Name());
     glDrawElementsBaseVertex(
         mode, static_cast<GLsizei>(indices), indexSize == 4 ? GL_UNSIGNED_INT : GL_UNSIGNED_SHORT,

@@ -271,7 +271,7 @@ HRESULT DeviceState::GetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DW
 
 HRESULT DeviceState::SetStreamSource(UINT streamNumber, IDirect3DVertexBuffer9* buffer, UINT offset,
                                      UINT stride) {
-    if (streamNumber >= MaxStreams) {
+    if (streamNumber >= MaxStreams || stride > MaxStreamStride) {
         return D3DERR_INVALIDCALL;
     }
     streams[streamNumber].buffer.Reset(buffer);

@@ -15,6 +15,7 @@ class DeviceState {
     static constexpr DWORD MaxTextureStageState = 33;
     static constexpr DWORD MaxLights = 8;
     static constexpr DWORD MaxStreams = 4;
+    static constexpr UINT MaxStreamStride = 255;
 
     DeviceState();
 

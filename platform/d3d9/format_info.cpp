@@ -105,6 +105,9 @@ UINT FvfStride(DWORD fvf) {
         stride += 4;
     }
     const UINT texCount = (fvf & D3DFVF_TEXCOUNT_MASK) >> D3DFVF_TEXCOUNT_SHIFT;
+    if (texCount > 8) {
+        return 0; // no such vertex: an FVF names at most eight coordinate sets
+    }
     // Texture coordinate sets are two floats each unless a D3DFVF_TEXCOORDSIZE bit says otherwise.
     for (UINT i = 0; i < texCount; ++i) {
         const DWORD sizeBits = (fvf >> (16 + i * 2)) & 3;

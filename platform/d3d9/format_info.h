@@ -18,7 +18,8 @@ UINT LevelSize(D3DFORMAT format, UINT width, UINT height);
 UINT LevelDimension(UINT size, UINT level);
 // Number of levels of a full mip chain down to 1 x 1.
 UINT FullMipCount(UINT width, UINT height);
-// Vertex size in bytes of a flexible vertex format.
+// Vertex size in bytes of a flexible vertex format; 0 for one with more than eight
+// texture coordinate sets.
 UINT FvfStride(DWORD fvf);
 
 } // namespace FormatInfo

@@ -10,6 +10,7 @@
 #include "platform/trace/call_trace.h"
 
 #include <array>
+#include <cstring>
 #include <vector>
 
 class GlDevice;
@@ -72,6 +73,7 @@ template <class Interface, class Desc, D3DRESOURCETYPE Type> class GlBuffer : pu
                                                                                   dirtyEnd_ - dirtyBegin_));
         }
         if (--locks_ == 0 && dirtyEnd_ > dirtyBegin_) {
+            largestIndexKnown_ = false;
             MakeDeviceCurrent(this->Device());
             GroupObject& object = objects_[GroupIndex(GlShareRoot::CurrentGroup())];
             const bool upToDate = object.name != 0 && object.version == version_;
@@ -111,6 +113,22 @@ template <class Interface, class Desc, D3DRESOURCETYPE Type> class GlBuffer : pu
         return object.name;
     }
     const Desc& Description() const { return desc_; }
+    const std::vector<BYTE>& Data() const { return data_; }
+
+    // Of an index buffer: the largest index it holds, worked out again after a change.
+    UINT LargestIndex() {
+        if (!largestIndexKnown_) {
+            largestIndex_ = 0;
+            const bool wide = desc_.Format == D3DFMT_INDEX32;
+            for (std::size_t at = 0; at + (wide ? 4 : 2) <= data_.size(); at += wide ? 4 : 2) {
+                UINT index = 0;
+                std::memcpy(&index, data_.data() + at, wide ? 4 : 2);
+                largestIndex_ = index > largestIndex_ ? index : largestIndex_;
+            }
+            largestIndexKnown_ = true;
+        }
+        return largestIndex_;
+    }
 
   private:
     struct GroupObject {
@@ -135,4 +153,6 @@ template <class Interface, class Desc, D3DRESOURCETYPE Type> class GlBuffer : pu
     unsigned locks_ = 0;
     UINT dirtyBegin_ = 0;
     UINT dirtyEnd_ = 0;
+    UINT largestIndex_ = 0;
+    bool largestIndexKnown_ = false;
 };

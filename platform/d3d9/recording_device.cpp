@@ -1,6 +1,7 @@
 #include "platform/d3d9/recording_device.h"
 
 #include "platform/d3d9/device_caps.h"
+#include "platform/d3d9/draw_range_check.h"
 #include "platform/d3d9/format_info.h"
 #include "platform/d3d9/memory_buffer.h"
 #include "platform/d3d9/memory_surface.h"
@@ -488,14 +489,7 @@ HRESULT RecordingDevice::SetStreamSource(UINT streamNumber, IDirect3DVertexBuffe
         hr != D3D_OK) {
         return hr;
     }
-    if (streamNumber >= DeviceState::MaxStreams) {
-        return D3DERR_INVALIDCALL;
-    }
-    DeviceState::Stream& stream = state_.streams[streamNumber];
-    stream.buffer.Reset(streamData);
-    stream.offset = offsetInBytes;
-    stream.stride = stride;
-    return D3D_OK;
+    return state_.SetStreamSource(streamNumber, streamData, offsetInBytes, stride);
 }
 
 HRESULT RecordingDevice::SetIndices(IDirect3DIndexBuffer9* indexData) {
@@ -512,7 +506,14 @@ HRESULT RecordingDevice::DrawPrimitive(D3DPRIMITIVETYPE primitiveType, UINT star
         hr != D3D_OK) {
         return hr;
     }
-    return state_.streams[0].buffer.Get() == nullptr ? D3DERR_INVALIDCALL : D3D_OK;
+    UINT vertices = 0;
+    if (!DrawRangeCheck::ElementCount(primitiveType, primitiveCount, &vertices)) {
+        return D3DERR_INVALIDCALL;
+    }
+    if (primitiveCount == 0) {
+        return D3D_OK;
+    }
+    return DrawRangeCheck::CheckVertices(state_, startVertex, vertices);
 }
 
 HRESULT RecordingDevice::DrawIndexedPrimitive(D3DPRIMITIVETYPE primitiveType, INT baseVertexIndex,
@@ -523,6 +524,13 @@ HRESULT RecordingDevice::DrawIndexedPrimitive(D3DPRIMITIVETYPE primitiveType, IN
         hr != D3D_OK) {
         return hr;
     }
-    return state_.streams[0].buffer.Get() == nullptr || state_.indices.Get() == nullptr ? D3DERR_INVALIDCALL
-                                                                                        : D3D_OK;
+    UINT indices = 0;
+    if (!DrawRangeCheck::ElementCount(primitiveType, primitiveCount, &indices)) {
+        return D3DERR_INVALIDCALL;
+    }
+    if (primitiveCount == 0) {
+        return D3D_OK;
+    }
+    return DrawRangeCheck::CheckIndexedRanges(state_, baseVertexIndex, minVertexIndex, numVertices,
+                                              startIndex, indices);
 }
