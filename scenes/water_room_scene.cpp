@@ -1,6 +1,8 @@
 #include "scenes/water_room_scene.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "assets/resource_cache.h"
 #include "assets/screen_quad.h"
@@ -11,8 +13,6 @@
 namespace {
 
 constexpr float QuarterPi = 0.7853982f;
-constexpr UINT WaterStride = 32;
-constexpr UINT WaterTexCoordOffset = 24;
 
 constexpr SceneHelpers::RoomLight Lights[] = {
     {{0.06f, 0.2f, 0.6f, 0.0f}, {-50.0f, 120.0f, -30.0f}, 0.0000625f},
@@ -34,24 +34,53 @@ void WaterRoomScene::Init() {
     room.Load("data//meshes//", "blobroom03.x");
     water.Load("data//meshes//", "blobroom03_wasser.x");
 
+    FindWaterLayout();
     IDirect3DVertexBuffer9* vertexBuffer = nullptr;
-    if (water.mesh == nullptr || FAILED(water.mesh->GetVertexBuffer(&vertexBuffer))) {
+    if (waterPositionOffset < 0 || FAILED(water.mesh->GetVertexBuffer(&vertexBuffer))) {
         return;
     }
-    const std::size_t count = water.mesh->GetNumVertices();
+    // The mesh's count, but never more vertices than its buffer holds.
+    D3DVERTEXBUFFER_DESC desc{};
+    std::size_t count = 0;
+    if (SUCCEEDED(vertexBuffer->GetDesc(&desc))) {
+        count = std::min<std::size_t>(water.mesh->GetNumVertices(), desc.Size / waterStride);
+    }
     BYTE* vertices = nullptr;
-    if (SUCCEEDED(vertexBuffer->Lock(0, 0, reinterpret_cast<void**>(&vertices), 0))) {
+    if (count > 0 && SUCCEEDED(vertexBuffer->Lock(0, 0, reinterpret_cast<void**>(&vertices), 0))) {
         waterRestPositions.resize(count);
-        waterRestTexCoords.resize(count);
+        waterRestTexCoords.resize(waterTexCoordOffset >= 0 ? count : 0);
         for (std::size_t i = 0; i < count; ++i) {
-            const auto* p = reinterpret_cast<const float*>(vertices + i * WaterStride);
-            const auto* uv = reinterpret_cast<const float*>(vertices + i * WaterStride + WaterTexCoordOffset);
-            waterRestPositions[i] = D3DXVECTOR3(p[0], p[1], p[2]);
-            waterRestTexCoords[i] = D3DXVECTOR2{uv[0], uv[1]};
+            const BYTE* vertex = vertices + i * waterStride;
+            std::memcpy(&waterRestPositions[i], vertex + waterPositionOffset, sizeof(D3DXVECTOR3));
+            if (waterTexCoordOffset >= 0) {
+                std::memcpy(&waterRestTexCoords[i], vertex + waterTexCoordOffset, sizeof(D3DXVECTOR2));
+            }
         }
         vertexBuffer->Unlock();
     }
     vertexBuffer->Release();
+}
+
+// A water mesh of the user's may come without normals or texture coordinates: the ripple
+// reads the layout from the mesh instead of assuming position, normal and uv.
+void WaterRoomScene::FindWaterLayout() {
+    waterStride = 0;
+    waterPositionOffset = waterTexCoordOffset = -1;
+    D3DVERTEXELEMENT9 declaration[MAX_FVF_DECL_SIZE];
+    if (water.mesh == nullptr || FAILED(water.mesh->GetDeclaration(declaration))) {
+        return;
+    }
+    for (const D3DVERTEXELEMENT9* e = declaration; e->Stream != D3DDECL_END.Stream; ++e) {
+        if (e->Usage == D3DDECLUSAGE_POSITION && e->UsageIndex == 0 && e->Type == D3DDECLTYPE_FLOAT3) {
+            waterPositionOffset = e->Offset;
+        } else if (e->Usage == D3DDECLUSAGE_TEXCOORD && e->UsageIndex == 0 && e->Type == D3DDECLTYPE_FLOAT2) {
+            waterTexCoordOffset = e->Offset;
+        }
+    }
+    waterStride = water.mesh->GetNumBytesPerVertex();
+    if (waterStride == 0) {
+        waterPositionOffset = waterTexCoordOffset = -1;
+    }
 }
 
 void WaterRoomScene::Render() {
@@ -81,21 +110,21 @@ void WaterRoomScene::Ripple(float dt) {
     if (SUCCEEDED(vertexBuffer->Lock(0, 0, reinterpret_cast<void**>(&vertices), 0))) {
         for (std::size_t i = 0; i < waterRestPositions.size(); ++i) {
             const D3DXVECTOR3& p = waterRestPositions[i];
-            const D3DXVECTOR2& uv = waterRestTexCoords[i];
             const float s = p.x + p.z;
             const float y = p.y - 5.0f + std::cos(p.x * 0.06666667f + p.z * 0.083333336f + 1.7f * w) +
                             std::cos(0.02f * p.x + 0.1f * p.z + 1.5f * w) + 3.0f * std::cos(0.01f * s + w) +
                             std::sin(0.025f * p.x + 0.04f * p.z + 2.0f * w) +
                             std::sin(0.025f * p.x + p.z * 0.016666668f + 2.3f * w);
-            const float u = uv.x + 0.1f * (std::sin(0.02f * s + 0.5f * w) + std::cos(s * 0.033333335f + w));
-            const float v = uv.y + 0.1f * (std::sin(0.05f * s + w) + std::sin(s * 0.02173913f + 0.5f * w));
-            auto* position = reinterpret_cast<float*>(vertices + i * WaterStride);
-            auto* texCoord = reinterpret_cast<float*>(vertices + i * WaterStride + WaterTexCoordOffset);
-            position[0] = p.x;
-            position[1] = y;
-            position[2] = p.z;
-            texCoord[0] = u;
-            texCoord[1] = v;
+            BYTE* vertex = vertices + i * waterStride;
+            const D3DXVECTOR3 position(p.x, y, p.z);
+            std::memcpy(vertex + waterPositionOffset, &position, sizeof position);
+            if (i < waterRestTexCoords.size()) {
+                const D3DXVECTOR2& uv = waterRestTexCoords[i];
+                const D3DXVECTOR2 texCoord{
+                    uv.x + 0.1f * (std::sin(0.02f * s + 0.5f * w) + std::cos(s * 0.033333335f + w)),
+                    uv.y + 0.1f * (std::sin(0.05f * s + w) + std::sin(s * 0.02173913f + 0.5f * w))};
+                std::memcpy(vertex + waterTexCoordOffset, &texCoord, sizeof texCoord);
+            }
         }
         vertexBuffer->Unlock();
     }

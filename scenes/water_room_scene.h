@@ -34,8 +34,13 @@ class WaterRoomScene : public Scene {
     DeviceHolder* device = nullptr;
     MeshObject room;
     MeshObject water;
+    // Where positions and texture coordinates sit in the water's own vertices; the ripple
+    // leaves out what the mesh does not have.
+    UINT waterStride = 0;
+    int waterPositionOffset = -1;
+    int waterTexCoordOffset = -1;
     std::vector<D3DXVECTOR3> waterRestPositions;
-    std::vector<D3DXVECTOR2> waterRestTexCoords;
+    std::vector<D3DXVECTOR2> waterRestTexCoords; // empty without texture coordinates
     TextureObject* overlayTexture = nullptr;
     ScreenQuad* overlayQuad = nullptr;
     D3DXMATRIX view;
@@ -48,6 +53,7 @@ class WaterRoomScene : public Scene {
     D3DXVECTOR3 eye{0.0f, 0.0f, 0.0f};
 
   private:
+    void FindWaterLayout();
     void Ripple(float dt);
     void PlaceCameraAndDrawRoom(float t, float dt);
     void DrawWater();

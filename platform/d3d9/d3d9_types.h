@@ -9,9 +9,13 @@ using D3DCOLOR = DWORD;
 constexpr D3DCOLOR D3DCOLOR_ARGB(DWORD a, DWORD r, DWORD g, DWORD b) {
     return ((a & 0xFF) << 24) | ((r & 0xFF) << 16) | ((g & 0xFF) << 8) | (b & 0xFF);
 }
-constexpr D3DCOLOR D3DCOLOR_XRGB(DWORD r, DWORD g, DWORD b) { return D3DCOLOR_ARGB(0xFF, r, g, b); }
+constexpr D3DCOLOR D3DCOLOR_XRGB(DWORD r, DWORD g, DWORD b) {
+    return D3DCOLOR_ARGB(0xFF, r, g, b);
+}
 
-constexpr HRESULT MAKE_D3DHRESULT(DWORD code) { return static_cast<HRESULT>(0x88760000u | code); }
+constexpr HRESULT MAKE_D3DHRESULT(DWORD code) {
+    return static_cast<HRESULT>(0x88760000u | code);
+}
 constexpr HRESULT D3D_OK = S_OK;
 constexpr HRESULT D3DERR_WRONGTEXTUREFORMAT = MAKE_D3DHRESULT(2072);
 constexpr HRESULT D3DERR_UNSUPPORTEDCOLOROPERATION = MAKE_D3DHRESULT(2073);
@@ -39,7 +43,8 @@ enum D3DDEVTYPE : DWORD { D3DDEVTYPE_HAL = 1, D3DDEVTYPE_REF = 2, D3DDEVTYPE_SW 
 
 constexpr DWORD MAKEFOURCC(char a, char b, char c, char d) {
     return static_cast<DWORD>(static_cast<BYTE>(a)) | (static_cast<DWORD>(static_cast<BYTE>(b)) << 8) |
-           (static_cast<DWORD>(static_cast<BYTE>(c)) << 16) | (static_cast<DWORD>(static_cast<BYTE>(d)) << 24);
+           (static_cast<DWORD>(static_cast<BYTE>(c)) << 16) |
+           (static_cast<DWORD>(static_cast<BYTE>(d)) << 24);
 }
 
 enum D3DFORMAT : DWORD {
@@ -434,6 +439,39 @@ struct D3DINDEXBUFFER_DESC {
     UINT Size;
 };
 
+// One element of a vertex declaration; a declaration ends with D3DDECL_END.
+struct D3DVERTEXELEMENT9 {
+    WORD Stream;
+    WORD Offset;
+    BYTE Type;
+    BYTE Method;
+    BYTE Usage;
+    BYTE UsageIndex;
+};
+
+enum D3DDECLTYPE : BYTE {
+    D3DDECLTYPE_FLOAT1 = 0,
+    D3DDECLTYPE_FLOAT2 = 1,
+    D3DDECLTYPE_FLOAT3 = 2,
+    D3DDECLTYPE_FLOAT4 = 3,
+    D3DDECLTYPE_D3DCOLOR = 4,
+    D3DDECLTYPE_UNUSED = 17
+};
+
+enum D3DDECLMETHOD : BYTE { D3DDECLMETHOD_DEFAULT = 0 };
+
+enum D3DDECLUSAGE : BYTE {
+    D3DDECLUSAGE_POSITION = 0,
+    D3DDECLUSAGE_NORMAL = 3,
+    D3DDECLUSAGE_PSIZE = 4,
+    D3DDECLUSAGE_TEXCOORD = 5,
+    D3DDECLUSAGE_POSITIONT = 9,
+    D3DDECLUSAGE_COLOR = 10
+};
+
+constexpr UINT MAXD3DDECLLENGTH = 64;
+constexpr D3DVERTEXELEMENT9 D3DDECL_END = {0xFF, 0, D3DDECLTYPE_UNUSED, 0, 0, 0};
+
 struct D3DLOCKED_RECT {
     INT Pitch;
     void* pBits;
@@ -532,5 +570,9 @@ struct D3DCAPS9 {
     DWORD MaxPixelShader30InstructionSlots;
 };
 
-constexpr DWORD D3DVS_VERSION(DWORD major, DWORD minor) { return 0xFFFE0000u | (major << 8) | minor; }
-constexpr DWORD D3DPS_VERSION(DWORD major, DWORD minor) { return 0xFFFF0000u | (major << 8) | minor; }
+constexpr DWORD D3DVS_VERSION(DWORD major, DWORD minor) {
+    return 0xFFFE0000u | (major << 8) | minor;
+}
+constexpr DWORD D3DPS_VERSION(DWORD major, DWORD minor) {
+    return 0xFFFF0000u | (major << 8) | minor;
+}

@@ -92,6 +92,12 @@ struct D3DXMATERIAL {
     char* pTextureFilename;
 };
 
+constexpr UINT MAX_FVF_DECL_SIZE = MAXD3DDECLLENGTH + 1;
+
+// The vertex declaration an FVF stands for, ended by D3DDECL_END; D3DERR_INVALIDCALL for an
+// FVF with blend weights or unknown bits.
+HRESULT D3DXDeclaratorFromFVF(DWORD fvf, D3DVERTEXELEMENT9 declaration[MAX_FVF_DECL_SIZE]);
+
 class ID3DXMesh : public IUnknown {
   public:
     virtual HRESULT DrawSubset(DWORD attribId) = 0;
@@ -99,9 +105,11 @@ class ID3DXMesh : public IUnknown {
     virtual DWORD GetNumVertices() = 0;
     virtual DWORD GetFVF() = 0;
     virtual DWORD GetNumBytesPerVertex() = 0;
+    virtual HRESULT GetDeclaration(D3DVERTEXELEMENT9 declaration[MAX_FVF_DECL_SIZE]) = 0;
     virtual DWORD GetOptions() = 0;
     virtual HRESULT GetDevice(IDirect3DDevice9** device) = 0;
-    virtual HRESULT CloneMeshFVF(DWORD options, DWORD fvf, IDirect3DDevice9* device, ID3DXMesh** cloneMesh) = 0;
+    virtual HRESULT CloneMeshFVF(DWORD options, DWORD fvf, IDirect3DDevice9* device,
+                                 ID3DXMesh** cloneMesh) = 0;
     virtual HRESULT GetVertexBuffer(IDirect3DVertexBuffer9** vertexBuffer) = 0;
     virtual HRESULT GetIndexBuffer(IDirect3DIndexBuffer9** indexBuffer) = 0;
     virtual HRESULT LockVertexBuffer(DWORD flags, void** data) = 0;
@@ -116,8 +124,8 @@ class ID3DXMesh : public IUnknown {
 };
 
 // An empty mesh of the given size and vertex format, its buffers made through the device.
-HRESULT D3DXCreateMeshFVF(DWORD numFaces, DWORD numVertices, DWORD options, DWORD fvf, IDirect3DDevice9* device,
-                          ID3DXMesh** mesh);
+HRESULT D3DXCreateMeshFVF(DWORD numFaces, DWORD numVertices, DWORD options, DWORD fvf,
+                          IDirect3DDevice9* device, ID3DXMesh** mesh);
 
 HRESULT D3DXLoadMeshFromXW(LPCWSTR filename, DWORD options, IDirect3DDevice9* device, ID3DXBuffer** adjacency,
                            ID3DXBuffer** materials, ID3DXBuffer** effectInstances, DWORD* numMaterials,
@@ -165,8 +173,8 @@ class ID3DXEffect : public IUnknown {
 };
 
 HRESULT D3DXCreateEffectFromFileW(IDirect3DDevice9* device, LPCWSTR srcFile, const D3DXMACRO* defines,
-                                  ID3DXInclude* include, DWORD flags, ID3DXEffectPool* pool, ID3DXEffect** effect,
-                                  ID3DXBuffer** compilationErrors);
+                                  ID3DXInclude* include, DWORD flags, ID3DXEffectPool* pool,
+                                  ID3DXEffect** effect, ID3DXBuffer** compilationErrors);
 
 // ---- version -------------------------------------------------------------------------
 

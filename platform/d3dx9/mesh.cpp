@@ -132,6 +132,9 @@ class Mesh final : public ID3DXMesh {
     DWORD GetNumVertices() override { return numVertices_; }
     DWORD GetFVF() override { return fvf_; }
     DWORD GetNumBytesPerVertex() override { return stride_; }
+    HRESULT GetDeclaration(D3DVERTEXELEMENT9 declaration[MAX_FVF_DECL_SIZE]) override {
+        return D3DXDeclaratorFromFVF(fvf_, declaration);
+    }
     DWORD GetOptions() override { return options_; }
     HRESULT GetDevice(IDirect3DDevice9** device) override {
         if (device == nullptr) {

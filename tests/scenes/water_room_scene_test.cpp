@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <array>
+#include <cstring>
 #include <fstream>
 
 #include "scene_test_support.h"
@@ -129,5 +130,104 @@ TEST_F(WaterRoomSceneTest, WaterIsDrawnAdditivelyWithoutDepthWrites) {
     EXPECT_EQ(blendStates[2], "D3DRS_DESTBLEND=2");
     EXPECT_EQ(blendStates[3], "D3DRS_ZWRITEENABLE=1");
 }
+
+// A water mesh of another vertex layout: the ripple reads and writes the fields where the
+// mesh has them, leaves out texture coordinates it does not have, and touches nothing else.
+struct WaterLayout {
+    const char* name;
+    const char* extraBlocks; // .x blocks after the faces
+    UINT stride;
+    int normalOffset;   // -1: none
+    int texCoordOffset; // -1: none
+};
+
+void PrintTo(const WaterLayout& layout, std::ostream* out) {
+    *out << layout.name;
+}
+
+constexpr WaterLayout waterLayouts[] = {
+    {"PositionNormalUv",
+     " MeshNormals { 1; 0.0;1.0;0.0;; 1; 3;0,0,0;; }\n MeshTextureCoords { 3; 0.0;0.0;, 0.25;0.5;, 1.0;1.0;; "
+     "}\n",
+     32, 12, 24},
+    {"PositionUv", " MeshTextureCoords { 3; 0.0;0.0;, 0.25;0.5;, 1.0;1.0;; }\n", 20, -1, 12},
+    {"PositionNormal", " MeshNormals { 1; 0.0;1.0;0.0;; 1; 3;0,0,0;; }\n", 24, 12, -1},
+    {"PositionOnly", "", 12, -1, -1},
+};
+
+class WaterLayoutTest : public SceneTest, public ::testing::WithParamInterface<WaterLayout> {
+  protected:
+    void SetUp() override {
+        SceneTest::SetUp();
+        std::ofstream("data/meshes/blobroom03_wasser.x", std::ios::trunc)
+            << "xof 0303txt 0032\nMesh Water {\n 3;\n 0.0;0.0;0.0;,\n 30.0;2.0;-12.0;,\n 0.0;0.0;10.0;;\n"
+            << " 1;\n 3;0,1,2;;\n"
+            << GetParam().extraBlocks
+            << " MeshMaterialList { 1; 1; 0;; Material { 1.0;1.0;1.0;1.0;; 1.0; 0.0;0.0;0.0;; 0.0;0.0;0.0;; "
+               "} }\n}\n";
+        scene.Init();
+    }
+
+    std::vector<float> WaterFloats() {
+        IDirect3DVertexBuffer9* buffer = nullptr;
+        scene.water.mesh->GetVertexBuffer(&buffer);
+        D3DVERTEXBUFFER_DESC desc{};
+        buffer->GetDesc(&desc);
+        void* data = nullptr;
+        buffer->Lock(0, 0, &data, 0);
+        std::vector<float> floats(desc.Size / 4);
+        std::memcpy(floats.data(), data, floats.size() * 4);
+        buffer->Unlock();
+        buffer->Release();
+        return floats;
+    }
+
+    WaterRoomScene scene;
+};
+
+TEST_P(WaterLayoutTest, TheRippleFollowsTheMeshsOwnLayout) {
+    const WaterLayout& layout = GetParam();
+    ASSERT_NE(scene.water.mesh, nullptr);
+    ASSERT_EQ(scene.water.mesh->GetNumBytesPerVertex(), layout.stride);
+    ASSERT_EQ(scene.waterRestPositions.size(), 3u);
+    EXPECT_EQ(scene.waterRestPositions[1].x, 30.0f);
+    EXPECT_EQ(scene.waterRestPositions[1].y, 2.0f);
+    EXPECT_EQ(scene.waterRestPositions[1].z, -12.0f);
+
+    Frame(scene, 140.0f, 0.5f);
+    const std::vector<float> floats = WaterFloats();
+    ASSERT_EQ(floats.size(), 3 * layout.stride / 4) << "the buffer holds exactly the mesh's vertices";
+    const float w = 0.5f, x = 30.0f, y = 2.0f, z = -12.0f, s = x + z;
+    const float expectedY = y - 5.0f + std::cos(x * 0.06666667f + z * 0.083333336f + 1.7f * w) +
+                            std::cos(0.02f * x + 0.1f * z + 1.5f * w) + 3.0f * std::cos(0.01f * s + w) +
+                            std::sin(0.025f * x + 0.04f * z + 2.0f * w) +
+                            std::sin(0.025f * x + z * 0.016666668f + 2.3f * w);
+    const std::size_t v1 = layout.stride / 4;
+    EXPECT_EQ(floats[v1 + 0], x);
+    EXPECT_NEAR(floats[v1 + 1], expectedY, 1e-5f);
+    EXPECT_EQ(floats[v1 + 2], z);
+    if (layout.normalOffset >= 0) {
+        const std::size_t n = v1 + layout.normalOffset / 4;
+        EXPECT_EQ(floats[n + 0], 0.0f);
+        EXPECT_EQ(floats[n + 1], 1.0f) << "the normal is left as loaded";
+        EXPECT_EQ(floats[n + 2], 0.0f);
+    }
+    if (layout.texCoordOffset >= 0) {
+        const std::size_t uv = v1 + layout.texCoordOffset / 4;
+        EXPECT_NEAR(floats[uv + 0],
+                    0.25f + 0.1f * (std::sin(0.02f * s + 0.5f * w) + std::cos(s * 0.033333335f + w)), 1e-6f);
+        EXPECT_NEAR(floats[uv + 1],
+                    0.5f + 0.1f * (std::sin(0.05f * s + w) + std::sin(s * 0.02173913f + 0.5f * w)), 1e-6f);
+    } else {
+        EXPECT_TRUE(scene.waterRestTexCoords.empty());
+    }
+    // The last vertex ends the buffer: its position is the rippled one, nothing lies beyond.
+    const std::size_t v2 = 2 * layout.stride / 4;
+    EXPECT_EQ(floats[v2 + 0], 0.0f);
+    EXPECT_EQ(floats[v2 + 2], 10.0f);
+}
+
+INSTANTIATE_TEST_SUITE_P(Layouts, WaterLayoutTest, ::testing::ValuesIn(waterLayouts),
+                         [](const ::testing::TestParamInfo<WaterLayout>& info) { return info.param.name; });
 
 } // namespace
