@@ -1,4 +1,6 @@
 #include <cstdio>
+#include <string>
+#include <vector>
 
 #include "framework/framework.h"
 #include "platform/win32/win32.h"
@@ -11,6 +13,15 @@
 
 namespace {
 constexpr const wchar_t* windowTitle = L"tmq - Quillmoor";
+
+// A run mode that cannot be used: one line per problem, and nothing plays.
+int RefuseRun(const std::vector<std::string>& problems) {
+    for (const std::string& problem : problems) {
+        std::fprintf(stderr, "quillmoor: %s\n", problem.c_str());
+    }
+    std::fputs("quillmoor: nothing played (quillmoor -help lists the options)\n", stderr);
+    return RunModes::UnusableRunModeExitCode;
+}
 } // namespace
 
 int DemoMain() {
@@ -19,8 +30,8 @@ int DemoMain() {
         std::fputs(RunModes::Usage().c_str(), stdout);
         return 0;
     }
-    for (const std::string& warning : options.warnings) {
-        std::fprintf(stderr, "quillmoor: %s\n", warning.c_str());
+    if (!options.errors.empty()) {
+        return RefuseRun(options.errors);
     }
     RunPlace place;
     std::string error;
@@ -30,7 +41,11 @@ int DemoMain() {
     }
     RunModes::AnchorPaths(&options, place.startDirectory);
     LogFile::SetDirectory(place.logDirectory);
-    DemoRunModes::Configure(options);
+    std::vector<std::string> problems;
+    if (!DemoRunModes::Configure(options, &problems)) {
+        RunDirectory::Leave(place);
+        return RefuseRun(problems);
+    }
 
     DemoRegisterCallbacks();
 

@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 #include <system_error>
+#include <vector>
 #include <unistd.h>
 #include <vector>
 
@@ -229,10 +230,71 @@ void TakeFrame(long long tag, const FrameRows& rows) {
     }
 }
 
+// A directory the run can create files in.
+bool WritableDirectory(const fs::path& directory) {
+    std::error_code error;
+    return fs::is_directory(directory, error) && access(directory.c_str(), W_OK | X_OK) == 0;
+}
+
+std::string DirectoryOf(const std::string& file) {
+    const fs::path parent = fs::path(file).parent_path();
+    return parent.empty() ? std::string(".") : parent.string();
+}
+
+// What keeps the run from writing its outputs, checked before anything plays. The -shots
+// directory is made here if it is missing; nothing else is created.
+std::vector<std::string> OutputProblems(const RunModeOptions& options) {
+    std::vector<std::string> problems;
+    std::error_code error;
+    if (options.capture) {
+        if (fs::is_directory(options.capturePath, error)) {
+            if (!WritableDirectory(options.capturePath)) {
+                problems.push_back("-capture: cannot write into the directory '" + options.capturePath + "'");
+            }
+        } else if (!WritableDirectory(DirectoryOf(options.capturePath))) {
+            problems.push_back("-capture: cannot create '" + options.capturePath + "': '" +
+                               DirectoryOf(options.capturePath) + "' is not a writable directory");
+        } else if (!VideoPipe::EncoderAvailable()) {
+            problems.push_back("-capture: a video needs the ffmpeg program (install ffmpeg, or capture into "
+                               "an existing directory for PNG files)");
+        }
+    }
+    if (options.shots) {
+        fs::create_directories(options.outDirectory, error);
+        if (!WritableDirectory(options.outDirectory)) {
+            problems.push_back("-out: cannot write into the directory '" + options.outDirectory + "'");
+        }
+    }
+    if (options.trace) {
+        const bool exists = fs::exists(options.tracePath, error);
+        if (fs::is_directory(options.tracePath, error) ||
+            (exists ? access(options.tracePath.c_str(), W_OK) != 0
+                    : !WritableDirectory(DirectoryOf(options.tracePath)))) {
+            problems.push_back("-trace: cannot write '" + options.tracePath + "'");
+        }
+    }
+    return problems;
+}
+
 } // namespace
 
-void DemoRunModes::Configure(const RunModeOptions& options) {
+bool DemoRunModes::Configure(const RunModeOptions& options, std::vector<std::string>* problems) {
+    *problems = OutputProblems(options);
+    if (!problems->empty()) {
+        return false;
+    }
     RunState& s = State();
+    if (options.trace) {
+        // Opened last, so a run refused for another reason leaves an earlier trace as it was.
+        s.traceFile = std::fopen(options.tracePath.c_str(), "w");
+        if (s.traceFile == nullptr) {
+            problems->push_back("-trace: cannot create '" + options.tracePath + "'");
+            return false;
+        }
+        // Start-up is not traced: the sink switches on frame by frame in BeginFrame.
+        CallTrace::SetEnabled(false);
+        CallTrace::SetOutput(s.traceFile);
+    }
     s.options = options;
     s.schedule = FrameSchedule(options);
     if (options.FixedClock()) {
@@ -246,10 +308,6 @@ void DemoRunModes::Configure(const RunModeOptions& options) {
         std::fprintf(stderr, "quillmoor: rendering %.3f s at %d fps to %s\n", options.untilSeconds,
                      options.fps, options.capturePath.c_str());
     }
-    if (options.shots) {
-        std::error_code error;
-        fs::create_directories(options.outDirectory, error);
-    }
     if (options.capture || options.shots) {
         FrameSink sink;
         sink.request = RequestFrame;
@@ -258,15 +316,7 @@ void DemoRunModes::Configure(const RunModeOptions& options) {
         // The frames are for the files; showing them too would only slow the run down.
         SetFrameSinkShowsWindow(false);
     }
-    if (options.trace) {
-        s.traceFile = std::fopen(options.tracePath.c_str(), "w");
-        if (s.traceFile == nullptr) {
-            Fail("cannot create the trace file " + options.tracePath);
-        }
-        // Start-up is not traced: the sink switches on frame by frame in BeginFrame.
-        CallTrace::SetEnabled(false);
-        CallTrace::SetOutput(s.traceFile);
-    }
+    return true;
 }
 
 bool DemoRunModes::FramesIgnoreWindow() {

@@ -6,11 +6,16 @@
 #include "platform/d3d9/d3d9.h"
 #include "shell/run_modes.h"
 
+#include <string>
+#include <vector>
+
 namespace DemoRunModes {
 
-// Before the framework starts: fixes the clock and installs the frame sink and trace as the
-// options ask.
-void Configure(const RunModeOptions& options);
+// Before the framework starts: checks that the files and directories the run writes can
+// be written, then fixes the clock and installs the frame sink and trace as the options
+// ask. False, with one line per problem in `problems` and nothing installed or written,
+// when the run cannot go ahead.
+bool Configure(const RunModeOptions& options, std::vector<std::string>* problems);
 
 // True in capture, screenshot and scripted-clock runs: their frames keep the requested
 // back-buffer size whatever the display and the window do.

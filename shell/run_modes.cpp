@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cwctype>
 #include <filesystem>
+#include <fstream>
 
 namespace {
 
@@ -55,6 +56,7 @@ constexpr RunKeyword runKeywords[] = {
 };
 
 constexpr std::size_t maxValueLength = 4096;
+constexpr std::size_t maxListFileBytes = std::size_t{16} << 20;
 constexpr int maxFps = 1000;
 constexpr double maxSeconds = 24.0 * 3600.0;
 
@@ -111,20 +113,73 @@ bool ReadNumber(const std::string& text, double* value) {
     return true;
 }
 
-bool ReadList(const std::string& text, std::vector<double>* values) {
+// Values separated by commas, blanks or line breaks; an empty value between two commas,
+// or a comma at either end, is refused. `bad` gets the first value that is not a number.
+bool ReadList(const std::string& text, std::vector<double>* values, std::string* bad) {
     values->clear();
-    std::size_t begin = 0;
-    while (begin <= text.size()) {
-        const std::size_t comma = std::min(text.find(',', begin), text.size());
+    const auto isSpace = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; };
+    bool wantValue = true; // at the start, and after a comma
+    bool afterComma = false;
+    std::size_t at = 0;
+    while (true) {
+        while (at < text.size() && isSpace(text[at])) {
+            ++at;
+        }
+        if (at == text.size()) {
+            break;
+        }
+        if (text[at] == ',') {
+            if (wantValue) {
+                *bad = "an empty value";
+                return false;
+            }
+            wantValue = afterComma = true;
+            ++at;
+            continue;
+        }
+        std::size_t end = at;
+        while (end < text.size() && text[end] != ',' && !isSpace(text[end])) {
+            ++end;
+        }
         double v = 0;
-        if (!ReadNumber(text.substr(begin, comma - begin), &v)) {
-            values->clear();
+        if (!ReadNumber(text.substr(at, end - at), &v)) {
+            *bad = "'" + text.substr(at, std::min<std::size_t>(end - at, 40)) + "'";
             return false;
         }
         values->push_back(v);
-        begin = comma + 1;
+        wantValue = afterComma = false;
+        at = end;
     }
-    return !values->empty();
+    if (afterComma || values->empty()) {
+        *bad = "an empty value";
+        return false;
+    }
+    return true;
+}
+
+// The text of -clock:@FILE or -shots:@FILE, read no further than the size limit (the
+// file may be a device that never ends).
+bool ReadListFile(const std::string& path, std::string* text, std::string* error) {
+    std::error_code ignored;
+    std::ifstream in;
+    if (!std::filesystem::is_directory(path, ignored)) {
+        in.open(path, std::ios::binary);
+    }
+    if (!in) {
+        *error = "cannot read '" + path + "'";
+        return false;
+    }
+    text->clear();
+    char chunk[65536];
+    while (text->size() <= maxListFileBytes && in.read(chunk, sizeof chunk).gcount() > 0) {
+        text->append(chunk, static_cast<std::size_t>(in.gcount()));
+    }
+    if (in.bad() || text->size() > maxListFileBytes) {
+        *error = "'" + path + "' is not a readable list of at most " +
+                 std::to_string(maxListFileBytes >> 20) + " MiB";
+        return false;
+    }
+    return true;
 }
 
 class Parser {
@@ -205,13 +260,14 @@ class Parser {
                     } else if (at < token.size() && token[at] == L':') {
                         std::wstring_view value = token.substr(at + 1);
                         if (value.size() > maxValueLength) {
-                            Warn(k.name, "value too long");
+                            Refuse(k.name, "value longer than " + std::to_string(maxValueLength) +
+                                               " characters" + LongListHint(k.keyword));
                         } else {
                             Apply(k.keyword, k.name, Narrow(value));
                         }
                         return;
                     } else {
-                        Warn(k.name, "needs a value after ':'");
+                        Refuse(k.name, "needs a value after ':'");
                     }
                     matched = true;
                     break;
@@ -223,8 +279,43 @@ class Parser {
         }
     }
 
-    void Warn(std::wstring_view keyword, const std::string& what) {
-        options.warnings.push_back("-" + Narrow(keyword) + ": " + what);
+    void Refuse(std::wstring_view keyword, const std::string& what) {
+        options.errors.push_back("-" + Narrow(keyword) + ": " + what);
+    }
+
+    static std::string LongListHint(Keyword keyword) {
+        if (keyword == Keyword::Clock) {
+            return " (put a long list in a file and use -clock:@FILE)";
+        }
+        if (keyword == Keyword::Shots) {
+            return " (put a long list in a file and use -shots:@FILE)";
+        }
+        return "";
+    }
+
+    // A list given in place, or read from the file named after '@'.
+    bool ReadListValue(std::wstring_view name, const std::string& value, std::vector<double>* values,
+                       const std::string& what) {
+        std::string text = value;
+        std::string source;
+        if (!value.empty() && value[0] == '@') {
+            std::string error;
+            if (value.size() == 1) {
+                Refuse(name, "needs a file name after '@'");
+                return false;
+            }
+            if (!ReadListFile(value.substr(1), &text, &error)) {
+                Refuse(name, error);
+                return false;
+            }
+            source = " in '" + value.substr(1) + "'";
+        }
+        std::string bad;
+        if (!ReadList(text, values, &bad)) {
+            Refuse(name, bad + source + " is not " + what);
+            return false;
+        }
+        return true;
     }
 
     void Apply(Keyword keyword, std::wstring_view name, const std::string& value) {
@@ -232,7 +323,7 @@ class Parser {
         switch (keyword) {
         case Keyword::Capture:
             if (value.empty()) {
-                Warn(name, "needs a file name");
+                Refuse(name, "needs a file name");
                 return;
             }
             options.capture = true;
@@ -241,23 +332,26 @@ class Parser {
         case Keyword::Fps:
             if (!ReadNumber(value, &number) || number != std::floor(number) || number < 1 ||
                 number > maxFps) {
-                Warn(name, "'" + value + "' is not a frame rate from 1 to " + std::to_string(maxFps));
+                Refuse(name, "'" + value + "' is not a frame rate from 1 to " + std::to_string(maxFps));
                 return;
             }
             options.fps = static_cast<int>(number);
             return;
         case Keyword::Until:
             if (!ReadNumber(value, &number) || number <= 0 || number > maxSeconds) {
-                Warn(name, "'" + value + "' is not a positive number of seconds");
+                Refuse(name, "'" + value + "' is not a positive number of seconds");
                 return;
             }
             options.untilSeconds = number;
             return;
         case Keyword::Shots: {
             std::vector<double> times;
-            if (!ReadList(value, &times) ||
-                std::any_of(times.begin(), times.end(), [](double t) { return t < 0 || t > maxSeconds; })) {
-                Warn(name, "'" + value + "' is not a list of music times in seconds");
+            if (!ReadListValue(name, value, &times, "a list of music times in seconds")) {
+                return;
+            }
+            if (std::any_of(times.begin(), times.end(), [](double t) { return t < 0 || t > maxSeconds; })) {
+                Refuse(name, "music times run from 0 to " + std::to_string(static_cast<int>(maxSeconds)) +
+                                 " seconds");
                 return;
             }
             std::sort(times.begin(), times.end());
@@ -268,18 +362,20 @@ class Parser {
         }
         case Keyword::Out:
             if (value.empty()) {
-                Warn(name, "needs a directory");
+                Refuse(name, "needs a directory");
                 return;
             }
             options.outDirectory = value;
             return;
         case Keyword::Clock: {
             std::vector<double> positions;
-            if (!ReadList(value, &positions) ||
-                std::any_of(positions.begin(), positions.end(), [](double ms) {
+            if (!ReadListValue(name, value, &positions, "a list of whole milliseconds")) {
+                return;
+            }
+            if (std::any_of(positions.begin(), positions.end(), [](double ms) {
                     return ms != std::floor(ms) || ms < -2147483647.0 || ms > 2147483647.0;
                 })) {
-                Warn(name, "'" + value + "' is not a list of whole milliseconds");
+                Refuse(name, "positions are whole milliseconds within 32 bits");
                 return;
             }
             options.clock = true;
@@ -291,7 +387,7 @@ class Parser {
         }
         case Keyword::Trace:
             if (value.empty()) {
-                Warn(name, "needs a file name");
+                Refuse(name, "needs a file name");
                 return;
             }
             options.trace = true;
@@ -300,14 +396,14 @@ class Parser {
         case Keyword::TraceFrom:
         case Keyword::TraceUntil:
             if (!ReadNumber(value, &number)) {
-                Warn(name, "'" + value + "' is not a music time in seconds");
+                Refuse(name, "'" + value + "' is not a music time in seconds");
                 return;
             }
             (keyword == Keyword::TraceFrom ? options.traceFromSeconds : options.traceUntilSeconds) = number;
             return;
         case Keyword::Data:
             if (value.empty()) {
-                Warn(name, "needs a directory");
+                Refuse(name, "needs a directory");
                 return;
             }
             options.dataDirectory = value;
@@ -318,17 +414,12 @@ class Parser {
         }
     }
 
-    // One clock drives a run: scripted positions beat screenshots, which beat a capture.
+    // One clock drives a run: scripted positions, screenshots and a capture exclude each other.
     void Finish() {
         if (options.clock && (options.shots || options.capture)) {
-            options.warnings.push_back("-clock: runs alone; -shots and -capture are ignored");
-            options.shots = options.capture = false;
-            options.shotSeconds.clear();
-            options.capturePath.clear();
+            options.errors.push_back("-clock runs alone: it cannot be combined with -shots or -capture");
         } else if (options.shots && options.capture) {
-            options.warnings.push_back("-shots: runs alone; -capture is ignored");
-            options.capture = false;
-            options.capturePath.clear();
+            options.errors.push_back("-shots runs alone: it cannot be combined with -capture");
         }
     }
 
@@ -367,6 +458,7 @@ constexpr const char* usageText =
     "  -shots:T1,T2,...          save a PNG at each music time (seconds), then quit\n"
     "  -out:DIR                  directory of the -shots files (default: current)\n"
     "  -clock:MS1,MS2,...        one scripted music position per frame, then quit\n"
+    "  -clock:@FILE -shots:@FILE the list from FILE (commas, blanks or line breaks)\n"
     "  -trace:FILE               one JSON line per platform call of each rendered frame\n"
     "  -tracefrom:T -traceuntil:T  music seconds that bound the trace\n"
     "  -help                     this text\n"
@@ -378,6 +470,10 @@ constexpr const char* usageText =
     "(~/.local/state/quillmoor), with the archive extracted into a private directory under\n"
     "$XDG_RUNTIME_DIR/quillmoor (else ~/.cache/quillmoor) that is removed after the run.\n"
     "  -data:DIR                 the run directory\n"
+    "\n"
+    "A run-mode value that cannot be used (say -fps:0, or an -out directory that cannot\n"
+    "be written) ends the run before anything plays, with a message on standard error\n"
+    "and exit code 64.\n"
     "\n"
     "Hot keys: Escape quits, Pause stops the framework clock, F3 switches between the\n"
     "hardware and the reference device (re-creating it; the picture stays the same), F8\n"

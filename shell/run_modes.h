@@ -4,6 +4,10 @@
 // framework's command-line syntax ("-" or "/" prefix, case-insensitive, ":" before a value)
 // and are looked at only after the framework's own keywords, so they never shadow one.
 // A token in double quotes is one token, blanks included (paths with blanks).
+//
+// A run mode asked for with a value that cannot be used ends the run before anything
+// plays, with a message on standard error and UnusableRunModeExitCode: a script that asked
+// for a scripted or fixed-step run never gets an interactive real-time one instead.
 
 #include <limits>
 #include <string>
@@ -22,7 +26,8 @@ struct RunModeOptions {
     std::vector<double> shotSeconds;
     std::string outDirectory = ".";
 
-    // -clock:MS1,MS2,...: one scripted music position per frame, then quit.
+    // -clock:MS1,MS2,...: one scripted music position per frame, then quit. -clock:@FILE
+    // and -shots:@FILE read the list from a file (commas, blanks or line breaks between values).
     bool clock = false;
     std::vector<int> clockMilliseconds;
 
@@ -37,14 +42,18 @@ struct RunModeOptions {
 
     bool help = false;
 
-    // One line per value that could not be used; the run goes on with the default.
-    std::vector<std::string> warnings;
+    // One line per value that cannot be used; any of them means nothing may play.
+    std::vector<std::string> errors;
 
     // The music follows a fixed or scripted clock instead of the sound device.
     bool FixedClock() const { return capture || shots || clock; }
 };
 
 namespace RunModes {
+
+// The exit code of a run refused for its run-mode options (EX_USAGE of sysexits.h), apart
+// from the framework's codes 1 to 10.
+constexpr int UnusableRunModeExitCode = 64;
 
 // Parses a whole process command line (executable name first).
 RunModeOptions Parse(std::wstring_view commandLine);

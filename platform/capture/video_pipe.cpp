@@ -5,7 +5,9 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <string_view>
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -67,6 +69,25 @@ std::vector<std::string> VideoPipeArguments(const VideoPipe::Settings& s) {
 
 VideoPipe::~VideoPipe() {
     Close();
+}
+
+bool VideoPipe::EncoderAvailable() {
+    const char* path = std::getenv("PATH");
+    std::string_view directories = path != nullptr ? path : "/usr/bin:/bin";
+    while (true) {
+        const std::size_t colon = directories.find(':');
+        std::string directory(directories.substr(0, colon));
+        if (directory.empty()) {
+            directory = ".";
+        }
+        if (access((directory + "/" + ffmpegProgram).c_str(), X_OK) == 0) {
+            return true;
+        }
+        if (colon == std::string_view::npos) {
+            return false;
+        }
+        directories.remove_prefix(colon + 1);
+    }
 }
 
 bool VideoPipe::Open(const Settings& wanted) {

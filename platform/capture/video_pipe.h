@@ -24,6 +24,10 @@ class VideoPipe {
     VideoPipe(const VideoPipe&) = delete;
     VideoPipe& operator=(const VideoPipe&) = delete;
 
+    // Whether an executable ffmpeg lies on the PATH, so a capture can be refused before it
+    // starts rather than after the first frame.
+    static bool EncoderAvailable();
+
     // Starts ffmpeg; false (with `error` set) when it cannot be started.
     bool Open(const Settings& settings);
     // Bytes of one frame: Yuv420::FrameBytes of the settings' size.

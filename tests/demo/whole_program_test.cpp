@@ -240,11 +240,61 @@ TEST_F(WholeProgram, CaptureToAVideoMuxesTheMusic) {
     EXPECT_NE(streams.find("audio"), std::string::npos) << streams;
 }
 
-TEST_F(WholeProgram, UnusableCaptureTargetFailsWithAMessage) {
+// A run mode that cannot be used ends the run before anything plays: no media extracted,
+// nothing written, a message naming the option, exit code 64. Before, most of these played
+// the whole demo in real time with a warning, or failed only after start-up.
+TEST_F(WholeProgram, UnusableRunModesEndTheRunBeforeAnythingPlays) {
     ASSERT_TRUE(CopyMedia()) << "no generated media in " << runDirectory;
-    const RunResult r = Run("-capture:no-such-dir/demo.mp4 -fps:10 -until:0.3");
-    EXPECT_EQ(r.exitCode, 1);
-    EXPECT_NE(r.err.find("capture ended after"), std::string::npos) << r.err;
+    std::ofstream(work / "a-file") << "not a directory";
+    std::string overlongClock;
+    for (int ms = 0; overlongClock.size() <= 4096; ms += 16) {
+        overlongClock += (overlongClock.empty() ? "" : ",") + std::to_string(ms);
+    }
+    struct Refused {
+        std::string args;
+        std::string message;
+    };
+    const Refused cases[] = {
+        {"-fps:0 -capture:frames.mkv", "-fps: '0' is not a frame rate"},
+        {"-clock:" + overlongClock, "-clock:@FILE"},
+        {"-clock:0,16,soon", "-clock: 'soon'"},
+        {"-clock:@no-such-list.txt", "-clock: cannot read 'no-such-list.txt'"},
+        {"-shots:1,x -out:shots", "-shots: 'x'"},
+        {"-until:-5 -capture:frames.mkv", "-until: '-5'"},
+        // Output paths are named as made absolute against the directory the run started in.
+        {"-shots:1 -out:a-file/shots",
+         "-out: cannot write into the directory '" + (work / "a-file/shots").string()},
+        {"-capture:no-such-dir/demo.mp4 -fps:10 -until:0.3",
+         "-capture: cannot create '" + (work / "no-such-dir/demo.mp4").string()},
+        {"-clock:0 -trace:no-such-dir/t.jsonl",
+         "-trace: cannot write '" + (work / "no-such-dir/t.jsonl").string()},
+        {"-clock:0 -shots:1", "-clock runs alone"},
+    };
+    for (const Refused& c : cases) {
+        SCOPED_TRACE(c.args.substr(0, 80));
+        const RunResult r = Run(c.args);
+        EXPECT_EQ(r.exitCode, 64);
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find("nothing played"), std::string::npos) << r.err;
+        EXPECT_EQ(r.out, "") << "media were extracted";
+    }
+    EXPECT_FALSE(fs::exists(work / "shots"));
+    EXPECT_FALSE(fs::exists(work / "frames.mkv"));
+    EXPECT_FALSE(fs::exists(work / "data" / "textures" / "blob.jpg"));
+}
+
+// -clock:@FILE plays the positions listed in the file, one per frame, then quits.
+TEST_F(WholeProgram, ClockListFromAFile) {
+    ASSERT_TRUE(CopyMedia()) << "no generated media in " << runDirectory;
+    std::ofstream(work / "clock.txt") << "0\n16\n\n69204, 100000\n";
+    const RunResult r = Run("-clock:@clock.txt -trace:t.jsonl");
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const std::string trace = ReadFile(work / "t.jsonl");
+    for (const char* frame : {"\"frame\":0,\"t\":0,", "\"frame\":1,\"t\":0.016,", "\"frame\":2,\"t\":69.204,",
+                              "\"frame\":3,\"t\":100."}) {
+        EXPECT_NE(trace.find(frame), std::string::npos) << frame;
+    }
+    EXPECT_EQ(trace.find("\"frame\":4,"), std::string::npos) << "a frame past the list";
 }
 
 TEST_F(WholeProgram, TraceWindowBoundsTheTracedFrames) {

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -19,7 +22,7 @@ TEST(RunModesParse, NoArgumentsMeansPlainPlaying) {
     EXPECT_FALSE(o.help);
     EXPECT_EQ(o.fps, 60);
     EXPECT_EQ(o.untilSeconds, 190);
-    EXPECT_TRUE(o.warnings.empty());
+    EXPECT_TRUE(o.errors.empty());
 }
 
 struct ParseCase {
@@ -32,7 +35,7 @@ struct ParseCase {
     std::string out;
     std::vector<int> clock;
     bool help;
-    std::size_t warnings;
+    std::size_t errors;
 };
 
 TEST(RunModesParse, KeywordsValuesAndFrameworkPrecedence) {
@@ -72,16 +75,17 @@ TEST(RunModesParse, KeywordsValuesAndFrameworkPrecedence) {
         // Keywords run together are read one after the other, as the framework reads them.
         {L"-windowedhelp", false, "", 60, 190, {}, ".", {}, true, 0},
         {L"-helpme", false, "", 60, 190, {}, ".", {}, true, 0},
-        // Bad values keep the defaults and say so.
+        // Each value that cannot be used is refused with a line of its own.
         {L"-fps:0 -fps:abc -fps:2.5 -until:-1 -until:", false, "", 60, 190, {}, ".", {}, false, 5},
         {L"-fps -capture", false, "", 60, 190, {}, ".", {}, false, 2},
         {L"-shots:1,,2 -clock:1.5 -clock:x", false, "", 60, 190, {}, ".", {}, false, 3},
         {L"-capture: -out:", false, "", 60, 190, {}, ".", {}, false, 2},
-        // Unknown tokens are skipped.
+        // Unknown tokens are skipped; a run-mode keyword without its value is not.
         {L"-bogus /x:1 fpsy", false, "", 60, 190, {}, ".", {}, false, 1},
-        // One clock per run: scripted positions beat shots, shots beat a capture.
-        {L"-capture:a.mp4 -shots:1", false, "", 60, 190, {1}, ".", {}, false, 1},
-        {L"-capture:a.mp4 -clock:1", false, "", 60, 190, {}, ".", {1}, false, 1},
+        {L"-clock:0,,16 -clock:16, -clock:,16 -shots:1e999", false, "", 60, 190, {}, ".", {}, false, 4},
+        // One clock per run: two of them cannot be asked for together.
+        {L"-capture:a.mp4 -shots:1", true, "a.mp4", 60, 190, {1}, ".", {}, false, 1},
+        {L"-capture:a.mp4 -clock:1", true, "a.mp4", 60, 190, {}, ".", {1}, false, 1},
     };
     for (const ParseCase& c : cases) {
         const RunModeOptions o = ParseArgs(c.args);
@@ -96,7 +100,7 @@ TEST(RunModesParse, KeywordsValuesAndFrameworkPrecedence) {
         EXPECT_EQ(o.clock, !c.clock.empty()) << label;
         EXPECT_EQ(o.clockMilliseconds, c.clock) << label;
         EXPECT_EQ(o.help, c.help) << label;
-        EXPECT_EQ(o.warnings.size(), c.warnings) << label;
+        EXPECT_EQ(o.errors.size(), c.errors) << label;
     }
 }
 
@@ -126,7 +130,7 @@ TEST(RunModesParse, DataDirectoryAndOutputPathsAnchoredAtTheStart) {
 
     o = ParseArgs(L"\"-capture:my clips/q.mp4\" -data");
     EXPECT_TRUE(o.dataDirectory.empty());
-    EXPECT_EQ(o.warnings.size(), 1u); // -data without a directory
+    EXPECT_EQ(o.errors.size(), 1u); // -data without a directory
     RunModes::AnchorPaths(&o, "/home/me");
     EXPECT_EQ(o.capturePath, "/home/me/my clips/q.mp4");
 
@@ -139,16 +143,90 @@ TEST(RunModesParse, DataDirectoryAndOutputPathsAnchoredAtTheStart) {
 TEST(RunModesParse, OverlongValuesAreRefused) {
     const RunModeOptions o = ParseArgs(L"-capture:" + std::wstring(10000, L'a'));
     EXPECT_FALSE(o.capture);
-    EXPECT_EQ(o.warnings.size(), 1u);
+    EXPECT_EQ(o.errors.size(), 1u);
+}
+
+// A clock list over the command line's value limit is refused, pointing at -clock:@FILE
+// (it used to be dropped with a warning, and the run played in real time instead).
+TEST(RunModesParse, AnOverlongClockListIsRefusedAndPointsAtTheFileForm) {
+    std::wstring list;
+    for (int ms = 0; list.size() <= 4096; ms += 16) {
+        list += (list.empty() ? L"" : L",") + std::to_wstring(ms);
+    }
+    const RunModeOptions o = ParseArgs(L"-clock:" + list);
+    EXPECT_FALSE(o.clock);
+    ASSERT_EQ(o.errors.size(), 1u);
+    EXPECT_NE(o.errors[0].find("-clock:@FILE"), std::string::npos) << o.errors[0];
+}
+
+class ListFileTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        const char* tmp = std::getenv("TMPDIR");
+        std::string pattern = std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/qm_lists_XXXXXX";
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        directory = pattern;
+    }
+    void TearDown() override { std::filesystem::remove_all(directory); }
+
+    std::wstring Write(const std::string& name, const std::string& text) {
+        const std::filesystem::path path = directory / name;
+        std::ofstream(path, std::ios::binary) << text;
+        return path.wstring();
+    }
+
+    std::filesystem::path directory;
+};
+
+TEST_F(ListFileTest, ClockAndShotListsComeFromFilesOfAnyLength) {
+    std::string clock;
+    std::vector<int> expected;
+    for (int frame = 0; frame < 3000; ++frame) {
+        expected.push_back(frame * 16);
+        clock += (frame == 0 ? "" : frame % 10 == 0 ? ",\n" : ", ") + std::to_string(frame * 16);
+    }
+    RunModeOptions o = ParseArgs(L"-clock:@" + Write("clock.txt", clock));
+    EXPECT_TRUE(o.errors.empty()) << o.errors.front();
+    EXPECT_TRUE(o.clock);
+    EXPECT_EQ(o.clockMilliseconds, expected);
+
+    o = ParseArgs(L"-shots:@" + Write("shots.txt", "70\n12.5\r\n70\n"));
+    EXPECT_TRUE(o.errors.empty());
+    EXPECT_EQ(o.shotSeconds, (std::vector<double>{12.5, 70}));
+}
+
+TEST_F(ListFileTest, UnreadableOrBadListFilesAreRefusedByName) {
+    struct Case {
+        std::wstring args;
+        const char* mentions;
+    };
+    const Case cases[] = {
+        {L"-clock:@" + (directory / "missing.txt").wstring(), "missing.txt"},
+        {L"-clock:@" + directory.wstring(), "qm_lists_"},
+        {L"-clock:@" + Write("empty.txt", ""), "empty.txt"},
+        {L"-clock:@" + Write("words.txt", "0 16 thirty-two"), "'thirty-two' in"},
+        {L"-clock:@" + Write("fraction.txt", "0,16.5"), "whole milliseconds"},
+        {L"-shots:@" + Write("negative.txt", "-1"), "from 0"},
+        {L"-clock:@", "file name"},
+    };
+    for (const Case& c : cases) {
+        const RunModeOptions o = ParseArgs(c.args);
+        const std::string label(c.args.begin(), c.args.end());
+        EXPECT_FALSE(o.clock || o.shots) << label;
+        ASSERT_EQ(o.errors.size(), 1u) << label;
+        EXPECT_NE(o.errors[0].find(c.mentions), std::string::npos) << label << ": " << o.errors[0];
+    }
 }
 
 TEST(RunModesUsage, NamesEveryRunModeKeyword) {
     const std::string usage = RunModes::Usage();
     for (const char* keyword :
          {"-capture:", "-fps:", "-until:", "-shots:", "-out:", "-clock:", "-trace:", "-tracefrom:",
-          "-traceuntil:", "-data:", "-help", "-windowed", "-quitafterframe:"}) {
+          "-traceuntil:", "-data:", "-help", "-windowed", "-quitafterframe:", "-clock:@FILE"}) {
         EXPECT_NE(usage.find(keyword), std::string::npos) << keyword;
     }
+    EXPECT_NE(usage.find("exit code " + std::to_string(RunModes::UnusableRunModeExitCode)),
+              std::string::npos);
 }
 
 } // namespace
