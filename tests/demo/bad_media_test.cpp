@@ -161,9 +161,7 @@ class BadMediaTest : public WholeProgram, public ::testing::WithParamInterface<B
 };
 
 TEST_P(BadMediaTest, TheSceneRunsOnAndTheRunEndsNormally) {
-    if (!CopyMedia()) {
-        GTEST_SKIP() << "no generated media in " << runDirectory;
-    }
+    ASSERT_TRUE(CopyMedia()) << "no generated media in " << runDirectory;
     const BadMediaCase& c = GetParam();
     std::vector<RarWriter::Member> members;
     for (const std::string& name : SceneMembers()) {
