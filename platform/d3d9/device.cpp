@@ -84,6 +84,7 @@ HRESULT GlDevice::Create(IDirect3D9* direct3D, UINT adapter, D3DDEVTYPE deviceTy
         direct3D->AddRef();
     }
     d->clipControl_ = caps->clipControl;
+    glGetIntegerv(GL_SUBPIXEL_BITS, &d->subpixelBits_);
     if (d->clipControl_) {
         glClipControl(GL_LOWER_LEFT, GL_ZERO_TO_ONE);
     }

@@ -6,6 +6,7 @@
 #include "platform/d3d9/gl_device.h"
 #include "platform/d3d9/gl_interop.h"
 #include "platform/d3d9/index_buffer.h"
+#include "platform/d3d9/pixel_centre.h"
 #include "platform/d3d9/texture.h"
 #include "platform/d3d9/vertex_buffer.h"
 
@@ -312,6 +313,8 @@ bool GlDevice::PrepareDraw(UINT* stride) {
     }
     if (externalProgram_ != 0) {
         glUseProgram(externalProgram_);
+        const PixelCentre::Shift shift = PixelCentre::ForViewport(state_.viewport, subpixelBits_);
+        glUniform2f(externalShiftLocation_, shift.x, shift.y);
         return true;
     }
     TextureStorage* storage = StorageOf(state_.textures[0].Get());
@@ -327,6 +330,7 @@ bool GlDevice::PrepareDraw(UINT* stride) {
     inputs.depthFixup = !clipControl_;
     inputs.targetWidth = parameters_.BackBufferWidth;
     inputs.targetHeight = parameters_.BackBufferHeight;
+    inputs.subpixelBits = subpixelBits_;
     return shaders_.Use(state_, inputs);
 }
 

@@ -1,6 +1,7 @@
 #include "platform/d3d9/fixed_function_shader.h"
 
 #include "platform/d3d9/gl_interop.h"
+#include "platform/d3d9/pixel_centre.h"
 
 #include <algorithm>
 #include <cmath>
@@ -21,6 +22,7 @@ uniform mat4 uWorldView;
 uniform mat4 uProjection;
 uniform mat3 uNormalMatrix;
 uniform vec4 uScreenToClip;
+uniform vec2 uPixelCentreShift;
 uniform vec4 uMatDiffuse;
 uniform vec4 uMatAmbient;
 uniform vec4 uMatSpecular;
@@ -57,6 +59,7 @@ void main() {
     gl_Position = uProjection * viewPosition;
     vec3 P = viewPosition.xyz;
 #endif
+    gl_Position.xy += uPixelCentreShift * gl_Position.w;
     if (DepthFixup) gl_Position.z = 2.0 * gl_Position.z - gl_Position.w;
 
 #ifdef LIGHTING
@@ -292,7 +295,7 @@ std::string Constants(const FixedFunctionKey& key) {
 
 struct FixedFunctionShaders::Program {
     GLuint name = 0;
-    GLint worldView, projection, normalMatrix, screenToClip;
+    GLint worldView, projection, normalMatrix, screenToClip, pixelCentreShift;
     GLint matDiffuse, matAmbient, matSpecular, matEmissive, matPower, globalAmbient;
     GLint lightDiffuse, lightSpecular, lightAmbient, lightPosition, lightDirection;
     GLint lightAttenuation, lightSpot, texMatrix;
@@ -384,6 +387,7 @@ FixedFunctionShaders::Program* FixedFunctionShaders::Get(const FixedFunctionKey&
             program->projection = at("uProjection");
             program->normalMatrix = at("uNormalMatrix");
             program->screenToClip = at("uScreenToClip");
+            program->pixelCentreShift = at(PixelCentre::uniformName);
             program->matDiffuse = at("uMatDiffuse");
             program->matAmbient = at("uMatAmbient");
             program->matSpecular = at("uMatSpecular");
@@ -449,6 +453,8 @@ bool FixedFunctionShaders::Use(const DeviceState& state, const FixedFunctionInpu
     const float vw = vp.Width == 0 ? 1.0f : static_cast<float>(vp.Width);
     const float vh = vp.Height == 0 ? 1.0f : static_cast<float>(vp.Height);
     glUniform4f(p->screenToClip, 2.0f / vw, -2.0f / vh, -1.0f - 2.0f * vp.X / vw, 1.0f + 2.0f * vp.Y / vh);
+    const PixelCentre::Shift shift = PixelCentre::ForViewport(vp, inputs.subpixelBits);
+    glUniform2f(p->pixelCentreShift, shift.x, shift.y);
 
     if (key.lighting) {
         SetColour(p->matDiffuse, state.material.Diffuse);

@@ -47,6 +47,7 @@ struct FixedFunctionInputs {
     bool depthFixup = false; // map 0..1 depth to GL's -1..1 when clip control is missing
     UINT targetWidth = 0;
     UINT targetHeight = 0;
+    int subpixelBits = 8; // GL_SUBPIXEL_BITS, for the pixel-centre shift
 };
 
 class FixedFunctionShaders {

@@ -8,6 +8,7 @@
 #include "platform/d3d9/fixed_function_shader.h"
 #include "platform/d3d9/frame_readback.h"
 #include "platform/d3d9/gl_share_root.h"
+#include "platform/d3d9/pixel_centre.h"
 #include "platform/d3d9/window_presenter.h"
 
 #include <vector>
@@ -24,8 +25,12 @@ class GlDevice : public ComObject<IDirect3DDevice9> {
 
     void MakeCurrent();
     const GlCapabilities& Capabilities() const { return *caps_; }
-    // A program of the effect system replaces the fixed-function shaders while set.
-    void UseExternalProgram(GLuint program) { externalProgram_ = program; }
+    // A program of the effect system replaces the fixed-function shaders while set; it
+    // declares the pixel-centre shift, set from the viewport at each draw.
+    void UseExternalProgram(GLuint program) {
+        externalProgram_ = program;
+        externalShiftLocation_ = program != 0 ? glGetUniformLocation(program, PixelCentre::uniformName) : -1;
+    }
     bool ClipControlActive() const { return clipControl_; }
     GlShareGroup ShareGroup() const { return context_.group; }
     // Reads the back buffer as RGBA8, top row first.
@@ -122,6 +127,7 @@ class GlDevice : public ComObject<IDirect3DDevice9> {
     // The reference device's way into the window.
     WindowPresenter presenter_;
     bool clipControl_ = false;
+    int subpixelBits_ = 8;
     D3DPRESENT_PARAMETERS parameters_{};
     DeviceState state_;
     GLuint framebuffer_ = 0;
@@ -130,6 +136,7 @@ class GlDevice : public ComObject<IDirect3DDevice9> {
     GLuint vertexArray_ = 0;
     FixedFunctionShaders shaders_;
     GLuint externalProgram_ = 0;
+    GLint externalShiftLocation_ = -1;
     bool inScene_ = false;
     bool lost_ = false;
     SDL_Cursor* cursor_ = nullptr;

@@ -7,6 +7,7 @@
 #include <tuple>
 
 #include "platform/d3d9/gl_interop.h"
+#include "platform/d3d9/pixel_centre.h"
 
 namespace {
 
@@ -46,13 +47,17 @@ const EffectProgram* LinkEffectProgram(IDirect3DDevice9* device, const GlslProgr
         return found->second.get();
     }
     std::string vertexText = source.vertex;
-    if (!clipControl) {
-        // Direct3D's clip-space depth runs 0..w, GL's -w..w; main() is the last function.
-        size_t end = vertexText.rfind('}');
-        if (end != std::string::npos) {
-            vertexText.insert(end, "    gl_Position.z = 2.0 * gl_Position.z - gl_Position.w;\n");
-        }
+    // main() is the last function: the pixel-centre shift, and where clip control is missing
+    // the depth fix-up (Direct3D's clip-space depth runs 0..w, GL's -w..w), end it.
+    const size_t end = vertexText.rfind('}');
+    if (end != std::string::npos) {
+        vertexText.insert(
+            end, std::string(PixelCentre::shiftStatement) +
+                     (clipControl ? "" : "    gl_Position.z = 2.0 * gl_Position.z - gl_Position.w;\n"));
     }
+    // The shift's uniform goes after the #version line, which must stay first.
+    const size_t afterVersion = vertexText.compare(0, 8, "#version") == 0 ? vertexText.find('\n') + 1 : 0;
+    vertexText.insert(afterVersion, std::string("uniform vec2 ") + PixelCentre::uniformName + ";\n");
     GLuint vertex = CompileShader(GL_VERTEX_SHADER, vertexText, error);
     if (vertex == 0) {
         return nullptr;

@@ -107,8 +107,9 @@ float Wrapped(Vec3 n, const float (&light)[4]) {
 }
 
 Rgb Expected(bool textured, UINT px, UINT py, UINT size) {
-    const float x = ((px + 0.5f) / size * 2.0f - 1.0f) / Scale;
-    const float y = (1.0f - (py + 0.5f) / size * 2.0f) / Scale;
+    // Direct3D 9 puts the centre of pixel (px, py) at screen coordinates (px, py).
+    const float x = (static_cast<float>(px) / size * 2.0f - 1.0f) / Scale;
+    const float y = (1.0f - static_cast<float>(py) / size * 2.0f) / Scale;
     const Vec3 n{x, y, -std::sqrt(1.0f - x * x - y * y)}; // the front of the unit sphere
     const float w1 = Wrapped(n, LightDir1), w2 = Wrapped(n, LightDir2);
     float diffuse[3];
