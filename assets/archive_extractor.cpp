@@ -3,9 +3,12 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <optional>
 #include <string>
 
+#include "assets/extraction_worker.h"
+#include "platform/d3dx9/x_mesh_cache.h"
 #include "platform/fs/windows_path.h"
 #include "rar/rar_reader.h"
 
@@ -130,6 +133,17 @@ static_assert(std::size(kDeleteList) == 53);
 
 } // namespace
 
+namespace {
+
+constexpr const char* kErrorLine = "  o Error creating binary output file!\n\n";
+constexpr const char* kOkLine = "OK.\n\n";
+
+// The worker decoding ahead of ExtractAll, then the one that wrote and is building meshes.
+std::unique_ptr<ExtractionWorker> decoding;
+std::unique_ptr<ExtractionWorker> finishing;
+
+} // namespace
+
 void ArchiveExtractor::ExtractMember(const char* path) {
     // The archive name follows the same path rules as every other file ("DATA.RAR" finds it).
     const std::optional<std::string> archive = WindowsPath::ResolveForReading(kArchiveName);
@@ -137,28 +151,35 @@ void ArchiveExtractor::ExtractMember(const char* path) {
     std::uint32_t size = 0;
     const bool extracted =
         RarReader::Extract(path, archive ? archive->c_str() : kArchiveName, nullptr, &data, &size);
-    // The output file is named by the list entry only, never by a name found in the archive.
-    std::FILE* file = WindowsPath::OpenFile(std::string_view(path), "wb");
-    if (file == nullptr || !extracted) {
-        std::fputs("  o Error creating binary output file!\n\n", stdout);
-        if (file != nullptr) {
-            std::fclose(file);
-        }
-    } else {
-        std::fwrite(data, 1, size, file);
-        std::fclose(file);
-        std::fputs("OK.\n\n", stdout);
-    }
+    std::fputs(ExtractionWorker::WriteMember(path, extracted, data, size, nullptr) ? kOkLine : kErrorLine,
+               stdout);
     std::free(data);
 }
 
-void ArchiveExtractor::ExtractAll() {
-    for (const char* path : kExtractionList) {
-        ExtractMember(path);
+void ArchiveExtractor::StartDecoding() {
+    if (decoding == nullptr) {
+        XMeshCache::Keep();
+        decoding = std::make_unique<ExtractionWorker>(kExtractionList, kArchiveName);
     }
 }
 
+void ArchiveExtractor::ExtractAll() {
+    StartDecoding();
+    decoding->WriteFiles();
+    for (std::size_t i = 0; i < std::size(kExtractionList); ++i) {
+        std::fputs(decoding->WaitWritten(i) ? kOkLine : kErrorLine, stdout);
+    }
+    finishing = std::move(decoding);
+}
+
+void ArchiveExtractor::Stop() {
+    decoding.reset();
+    finishing.reset();
+    XMeshCache::Forget();
+}
+
 void ArchiveExtractor::DeleteExtracted() {
+    Stop();
     for (const wchar_t* path : kDeleteList) {
         DeleteFileW(path);
     }

@@ -2,6 +2,7 @@
 #include <string>
 #include <vector>
 
+#include "assets/archive_extractor.h"
 #include "framework/framework.h"
 #include "platform/win32/win32.h"
 #include "shell/demo_callbacks.h"
@@ -49,6 +50,9 @@ int DemoMain() {
 
     DemoRegisterCallbacks();
 
+    // The media archive decodes on a second thread while the window and the device come
+    // up; its files are written only if start-up gets as far as extracting them.
+    ArchiveExtractor::StartDecoding();
     Framework::SetCursorSettings(true, true);
     Framework::Init(true, true, false);
     Framework::OpenWindow(windowTitle, nullptr, nullptr, nullptr, CW_USEDEFAULT, CW_USEDEFAULT);
@@ -61,6 +65,7 @@ int DemoMain() {
     if (Framework::Device() != nullptr) {
         DemoInit();
     }
+    ArchiveExtractor::Stop();
     Framework::Run(nullptr);
     const int exitCode = DemoRunModes::Finish(Framework::ExitCode());
     RunDirectory::Leave(place);

@@ -2,8 +2,6 @@
 
 #include <sys/stat.h>
 
-#include <cstdio>
-
 #include "platform/fs/windows_path.h"
 
 namespace FileBytes {
@@ -13,6 +11,12 @@ std::optional<std::vector<std::uint8_t>> Read(std::wstring_view windowsPath) {
     if (file == nullptr) {
         return std::nullopt;
     }
+    auto bytes = ReadOpen(file);
+    std::fclose(file);
+    return bytes;
+}
+
+std::optional<std::vector<std::uint8_t>> ReadOpen(std::FILE* file) {
     // Read straight into a buffer of the file's size (meshes run to megabytes); a file
     // that turns out longer than it said is read on to its end all the same.
     struct stat status {};
@@ -36,11 +40,21 @@ std::optional<std::vector<std::uint8_t>> Read(std::wstring_view windowsPath) {
         }
     }
     bytes.resize(size);
-    std::fclose(file);
     if (!ok) {
         return std::nullopt;
     }
     return bytes;
+}
+
+std::optional<Identity> IdentityOf(std::FILE* file) {
+    struct stat status {};
+    if (::fstat(::fileno(file), &status) != 0 || !S_ISREG(status.st_mode)) {
+        return std::nullopt;
+    }
+    constexpr std::int64_t kNsPerSecond = 1000000000;
+    return Identity{status.st_dev, status.st_ino, status.st_size,
+                    status.st_mtim.tv_sec * kNsPerSecond + status.st_mtim.tv_nsec,
+                    status.st_ctim.tv_sec * kNsPerSecond + status.st_ctim.tv_nsec};
 }
 
 } // namespace FileBytes

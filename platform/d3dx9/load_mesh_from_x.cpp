@@ -1,16 +1,16 @@
-// D3DXLoadMeshFromXW: reads the file through the Windows path rules, parses it, builds one
-// merged mesh through the device and hands back the materials as a D3DXMATERIAL array whose
-// texture names live in the same buffer. Faces stay in file order; Optimize sorts them.
+// D3DXLoadMeshFromXW: reads the file through the Windows path rules, parses it (or finds it
+// already parsed during start-up, see x_mesh_cache.h), builds one merged mesh through the
+// device and hands back the materials as a D3DXMATERIAL array whose texture names live in the
+// same buffer. Faces stay in file order; Optimize sorts them.
 
 #include <cstring>
 #include <map>
+#include <memory>
 #include <string_view>
 #include <utility>
 
 #include "platform/d3dx9/d3dx9.h"
-#include "platform/d3dx9/file_bytes.h"
-#include "platform/d3dx9/x_file_parser.h"
-#include "platform/d3dx9/x_mesh_builder.h"
+#include "platform/d3dx9/x_mesh_cache.h"
 
 namespace {
 
@@ -135,20 +135,12 @@ HRESULT D3DXLoadMeshFromXW(LPCWSTR filename, DWORD options, IDirect3DDevice9* de
         return D3DERR_INVALIDCALL;
     }
     *mesh = nullptr;
-    const auto bytes = FileBytes::Read(std::wstring_view(filename));
-    if (!bytes) {
-        return E_FAIL;
-    }
-    std::vector<XObject> objects;
-    HRESULT hr = XFileParser::Parse(bytes->data(), bytes->size(), objects);
+    const std::shared_ptr<const XMeshCache::Built> built = XMeshCache::Load(std::wstring_view(filename));
+    HRESULT hr = built->result;
     if (FAILED(hr)) {
         return hr;
     }
-    XMeshData data;
-    hr = XMeshBuilder::Build(objects, data);
-    if (FAILED(hr)) {
-        return hr;
-    }
+    const XMeshData& data = built->data;
     ID3DXMesh* created = nullptr;
     hr = D3DXCreateMeshFVF(static_cast<DWORD>(data.attributes.size()),
                            static_cast<DWORD>(data.vertices.size()), options, data.Fvf(), device, &created);

@@ -33,7 +33,10 @@ bool ReserveMarkedSpan() {
 #if defined(__GLIBC__) && defined(MADV_HUGEPAGE)
     // Freed space at the top stays with the process, or the span marked below would go back
     // and come again unmarked.
-    if (mallopt(M_TRIM_THRESHOLD, kTrimThreshold) == 0 || mallopt(M_MMAP_THRESHOLD, kLargestHeapBlock) == 0 ||
+    // One arena for every thread: the start-up thread that decodes the media would otherwise
+    // allocate from an arena of its own, outside the marked span.
+    if (mallopt(M_ARENA_MAX, 1) == 0 || mallopt(M_TRIM_THRESHOLD, kTrimThreshold) == 0 ||
+        mallopt(M_MMAP_THRESHOLD, kLargestHeapBlock) == 0 ||
         mallopt(M_TOP_PAD, static_cast<int>(kReservedSpan)) == 0) {
         return false;
     }

@@ -166,6 +166,29 @@ TEST_F(ArchiveExtractorTest, ExtractsEveryListedMemberThenLeavesOnlyCircle01Dds)
     EXPECT_TRUE(fs::exists("data/Textures/circle01.dds"));
 }
 
+// Decoding ahead on the second thread must not show: a start-up that ends before extracting
+// (no device) leaves no files and prints nothing, and decoding started early extracts the
+// same as decoding started by ExtractAll.
+TEST_F(ArchiveExtractorTest, DecodingAheadWritesNothingUntilExtractAll) {
+    PackArchive();
+    testing::internal::CaptureStdout();
+    ArchiveExtractor::StartDecoding();
+    ArchiveExtractor::Stop();
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+    EXPECT_EQ(CountFiles("data"), 0u);
+
+    testing::internal::CaptureStdout();
+    ArchiveExtractor::StartDecoding();
+    EXPECT_EQ(CountFiles("data"), 0u);
+    ArchiveExtractor::ExtractAll();
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), Repeat("OK.\n\n", 54));
+    for (const std::string& path : kListed) {
+        EXPECT_EQ(ReadFile(path), Content(path)) << path;
+    }
+    ArchiveExtractor::DeleteExtracted();
+    EXPECT_EQ(CountFiles("data"), 1u);
+}
+
 TEST_F(ArchiveExtractorTest, RunningTwiceOverwritesAndGivesTheSameResult) {
     PackArchive();
     std::ofstream("data/blobby02.x") << std::string(100000, 'x'); // longer stale file
