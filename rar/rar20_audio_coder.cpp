@@ -77,7 +77,7 @@ Rar20SoundGuess Rar20GuessSound(std::span<const std::uint8_t> bytes) {
         }
         std::array<std::uint32_t, kAudioSymbols * 4> counts{};
         for (const Token& t : tokens) {
-            ++counts[t.slot];
+            ++counts[t.Slot()];
         }
         double bits = 0;
         for (int c = 0; c < channels; ++c) {

@@ -69,7 +69,7 @@ std::uint16_t SwitchSlotAfter(const Segment& segment, const Token& last) {
     if (!segment.audio) {
         return kSymbolNewTables;
     }
-    const int channel = (last.slot / kAudioSymbols + 1) % segment.channels;
+    const int channel = (last.Slot() / kAudioSymbols + 1) % segment.channels;
     return static_cast<std::uint16_t>(channel * kAudioSymbols + kSymbolRepeatLast);
 }
 
@@ -98,35 +98,50 @@ class StreamEncoder {
         const CoderState before = state_;
         const bool continues = state_.hasTables;
 
-        CoderState lzState = before;
-        EncodeLz(begin, end, lzState, memberHeads_, nullptr, lz_);
-        std::vector<std::uint8_t> best = WriteMember({&lz_}, lzState, successorMayFollow);
-        CoderState bestState = lzState;
-        bool bestHasLz = true, bestHasAudio = false;
-        auto consider = [&](std::vector<std::uint8_t> bytes, const CoderState& after, bool hasLz) {
-            if (bytes.size() < best.size()) {
-                best = std::move(bytes);
-                bestState = after;
-                bestHasLz = hasLz;
-                bestHasAudio = true;
+        // Codings of the member, weighed by their size in bits before only the smallest is
+        // written. Each holds the coder state its encoding leaves, tables aside.
+        struct Coding {
+            std::vector<const Segment*> parts;
+            CoderState encoded;
+            bool hasLz, hasAudio;
+            std::uint64_t bits;
+        };
+        const Rar20SoundGuess guess = Rar20GuessSound(member);
+        const bool tryAudio = settings_.multimedia || guess.looksLikeSound;
+        auto size = [&](const std::vector<const Segment*>& parts, const CoderState& encoded) {
+            if (!tryAudio) {
+                return std::uint64_t{0}; // the only coding: no need to weigh it
+            }
+            CoderState after = encoded;
+            Rar20BitWriter counter(Rar20BitWriter::Mode::CountOnly);
+            CodeMember(parts, after, successorMayFollow, counter);
+            return counter.BitCount();
+        };
+
+        Coding best{{&lz_}, before, true, false, 0};
+        EncodeLz(begin, end, best.encoded, memberHeads_, nullptr, lz_);
+        best.bits = size(best.parts, best.encoded);
+        auto consider = [&](Coding coding) {
+            if (coding.bits < best.bits) {
+                best = std::move(coding);
             }
         };
 
-        const Rar20SoundGuess guess = Rar20GuessSound(member);
-        if (settings_.multimedia || guess.looksLikeSound) {
+        if (tryAudio) {
             // Every channel count at the high levels; the guess's at the others.
             const bool allCounts = settings_.level >= 4;
-            std::size_t audioBytes = SIZE_MAX;
+            std::uint64_t audioBits = UINT64_MAX;
             for (int channels = allCounts ? 1 : guess.channels; channels <= (allCounts ? 4 : guess.channels);
                  ++channels) {
                 CoderState audioState = before;
                 EncodeAudio(member, channels, audioState, audioTrial_);
-                std::vector<std::uint8_t> bytes = WriteMember({&audioTrial_}, audioState, successorMayFollow);
-                if (bytes.size() < audioBytes) {
-                    audioBytes = bytes.size();
+                const std::uint64_t bits = size({&audioTrial_}, audioState);
+                if (bits < audioBits) {
+                    // The smallest audio coding so far is kept in audio_.
+                    audioBits = bits;
                     std::swap(audio_, audioTrial_);
+                    consider({{&audio_}, audioState, false, true, bits});
                 }
-                consider(std::move(bytes), audioState, false);
             }
             // Stretches where LZ wins (silence, a file header) in LZ blocks, the rest in audio.
             const std::vector<Run> runs = PlanRuns(member.size());
@@ -150,22 +165,34 @@ class StreamEncoder {
                     }
                     parts.push_back(&mixed_[r]);
                 }
-                consider(WriteMember(parts, mixState, successorMayFollow), mixState, true);
+                const std::uint64_t bits = size(parts, mixState);
+                consider({std::move(parts), mixState, true, true, bits});
             }
         }
 
-        if (best.size() >= member.size()) {
-            // Stored: the stream goes on as if the member were not there.
-            finder_->RestoreHeads(memberHeads_);
-            finder_->Truncate(begin);
-            state_ = before;
-            return {};
+        if (tryAudio && (best.bits + 7) / 8 >= member.size()) {
+            return Store(before, begin);
         }
-        state_ = bestState;
-        return {std::move(best), continues, bestHasLz, bestHasAudio};
+        state_ = best.encoded;
+        Rar20BitWriter out;
+        out.Reserve(tryAudio ? (best.bits + 7) / 8 : member.size() / 2);
+        CodeMember(best.parts, state_, successorMayFollow, out);
+        std::vector<std::uint8_t> bytes = out.Finish();
+        if (bytes.size() >= member.size()) {
+            return Store(before, begin);
+        }
+        return {std::move(bytes), continues, best.hasLz, best.hasAudio};
     }
 
   private:
+    // Stored: the stream goes on as if the member were not there.
+    Rar20Encoder::EncodedMember Store(const CoderState& before, std::uint32_t begin) {
+        finder_->RestoreHeads(memberHeads_);
+        finder_->Truncate(begin);
+        state_ = before;
+        return {};
+    }
+
     // A stretch of a member, in bytes from its start, for LZ or audio blocks.
     struct Run {
         bool audio;
@@ -192,7 +219,7 @@ class StreamEncoder {
             headers += tables.HeaderBits(kCleared);
             for (const Token& t : tokens) {
                 bits[std::min(pos / kGranule, granules - 1)] += tables.Bits(t);
-                pos += t.length;
+                pos += t.Length();
             }
         }
         headerBits = headers / (bounds.size() - 1);
@@ -276,7 +303,7 @@ class StreamEncoder {
                 prices.push_back(Rar20LzPrices::For(&tables));
                 spans.push_back({pos, &prices.back()});
                 for (const Token& t : tokens) {
-                    pos += t.length;
+                    pos += t.Length();
                 }
             }
             finder_->RestoreHeads(headsAtBegin);
@@ -314,9 +341,10 @@ class StreamEncoder {
     }
 
     // The member's bits: for every block a table switch and tables (unless the first block
-    // codes best with the tables the decoder already holds), then its tokens.
-    static std::vector<std::uint8_t> WriteMember(const std::vector<const Segment*>& segments,
-                                                 CoderState& state, bool successorMayFollow) {
+    // codes best with the tables the decoder already holds), then its tokens. A counting
+    // writer gets the same bits counted, the tokens' from their symbol counts.
+    static void CodeMember(const std::vector<const Segment*>& segments, CoderState& state,
+                           bool successorMayFollow, Rar20BitWriter& out) {
         struct BlockRef {
             const Segment* segment;
             std::span<const Token> tokens;
@@ -330,7 +358,6 @@ class StreamEncoder {
                 }
             }
         }
-        Rar20BitWriter out;
         for (std::size_t b = 0; b < blocks.size(); ++b) {
             const Segment& segment = *blocks[b].segment;
             const std::span<const Token> tokens = blocks[b].tokens;
@@ -341,7 +368,7 @@ class StreamEncoder {
             const std::uint64_t bareBits = [&] {
                 std::uint64_t extra = 0;
                 for (const Token& t : tokens) {
-                    extra += t.headBits + t.tailBits;
+                    extra += t.HeadBits() + t.TailBits();
                 }
                 return extra;
             }();
@@ -352,21 +379,22 @@ class StreamEncoder {
                 segment.audio, segment.channels,
                 std::span(frequencies)
                     .first(segment.audio ? kAudioSymbols * segment.channels : kLzTableSize));
+            const std::uint64_t freshBits =
+                Rar20Huffman::CodedBits(std::span(frequencies).first(fresh.Size()),
+                                        std::span(fresh.lengths).first(fresh.Size())) +
+                bareBits;
             bool reuse = false;
+            std::uint64_t oldBits = 0;
             if (b == 0 && state.hasTables && state.tables.audio == segment.audio &&
                 state.tables.channels == segment.channels &&
                 (!followed || state.tables.lengths[endSwitch] != 0) &&
                 std::all_of(tokens.begin(), tokens.end(),
                             [&](const Token& t) { return state.tables.Codes(t); })) {
-                std::uint64_t oldBits = 0;
                 for (const Token& t : tokens) {
                     oldBits += state.tables.Bits(t);
                 }
-                const std::uint64_t newBits =
-                    Rar20Huffman::CodedBits(std::span(frequencies).first(fresh.Size()),
-                                            std::span(fresh.lengths).first(fresh.Size())) +
-                    bareBits + fresh.HeaderBits(state.kept) + state.tables.lengths[state.switchSlot];
-                reuse = oldBits <= newBits;
+                reuse = oldBits <=
+                        freshBits + fresh.HeaderBits(state.kept) + state.tables.lengths[state.switchSlot];
             }
             if (!reuse) {
                 if (state.hasTables) {
@@ -376,12 +404,16 @@ class StreamEncoder {
                 state.tables = fresh;
                 state.hasTables = true;
             }
-            for (const Token& t : tokens) {
-                state.tables.Write(out, t);
+            if (out.Counting()) {
+                // The end switch is counted with the block it starts.
+                out.Count(reuse ? oldBits : freshBits - (followed ? fresh.lengths[endSwitch] : 0));
+            } else {
+                for (const Token& t : tokens) {
+                    state.tables.Write(out, t);
+                }
             }
             state.switchSlot = endSwitch;
         }
-        return out.Finish();
     }
 
     bool solid_;

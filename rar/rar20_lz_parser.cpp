@@ -1,6 +1,7 @@
 #include "rar/rar20_lz_parser.h"
 
 #include <algorithm>
+#include <cstring>
 #include <limits>
 
 using namespace Rar20;
@@ -61,6 +62,12 @@ class PriceCursor {
     std::size_t index_ = 0;
 };
 
+std::uint16_t Load16(const std::uint8_t* bytes) {
+    std::uint16_t v;
+    std::memcpy(&v, bytes, 2);
+    return v;
+}
+
 // The choices open at `pos` (other than a literal), found by the matcher and the state.
 struct Candidates {
     Rar20MatchFinder::Match matches[Rar20MatchFinder::kMaxMatches];
@@ -89,12 +96,14 @@ struct Candidates {
     void AddRepeats(const Rar20MatchFinder& finder, std::uint32_t pos, std::uint32_t avail,
                     const LzState& state) {
         const std::uint8_t* data = finder.Data();
+        if (avail < 2) {
+            return;
+        }
+        const std::uint16_t pair = Load16(data + pos);
         for (int age = 0; age < 4; ++age) {
             const std::uint32_t d = state.distances[age];
-            repeatLength[age] = 0;
             // Every repeat copies at least two bytes.
-            if (d == 0 || d > pos || d > kMaxDistance || avail < 2 || data[pos - d] != data[pos] ||
-                data[pos - d + 1] != data[pos + 1] ||
+            if (d == 0 || d > pos || d > kMaxDistance || Load16(data + pos - d) != pair ||
                 std::find(state.distances, state.distances + age, d) != state.distances + age) {
                 continue;
             }
@@ -126,6 +135,37 @@ struct Candidates {
     }
 };
 
+// What the bytes from a position on cost as literals: running sums of literal prices, kept
+// for a stretch ahead of the parse, so that weighing a match against literals takes one
+// subtraction however often the bytes it covers are weighed.
+class LiteralCosts {
+  public:
+    explicit LiteralCosts(const std::uint8_t* data) : data_(data) {}
+
+    // The literal prices of bytes [from, from + length), length <= kLongestMatch.
+    std::uint32_t Of(const Rar20LzPrices& prices, std::uint32_t from, std::uint32_t length) {
+        if (&prices != prices_ || from < start_ || from > filled_) {
+            prices_ = &prices;
+            start_ = filled_ = from;
+            sums_[from & kMask] = 0;
+        }
+        for (; filled_ < from + length; ++filled_) {
+            sums_[(filled_ + 1) & kMask] = sums_[filled_ & kMask] + prices.Literal(data_[filled_]);
+        }
+        if (filled_ - start_ > kMask) {
+            start_ = filled_ - kMask;
+        }
+        return sums_[(from + length) & kMask] - sums_[from & kMask];
+    }
+
+  private:
+    static constexpr std::uint32_t kMask = 511; // the ring holds more than two longest matches
+    const std::uint8_t* data_;
+    const Rar20LzPrices* prices_ = nullptr;
+    std::uint32_t start_ = 0, filled_ = 0; // sums_ holds positions [start_, filled_]
+    std::uint32_t sums_[kMask + 1] = {};
+};
+
 // The choice that saves most bits against literals, or a literal (saving 0).
 struct Best {
     Choice choice;
@@ -133,19 +173,12 @@ struct Best {
 };
 
 Best BestChoice(const Candidates& c, const LzState& state, const Rar20LzPrices& prices,
-                const std::uint8_t* bytes) {
+                LiteralCosts& literals, const std::uint8_t* data, std::uint32_t pos) {
     Best best;
-    best.choice.price = prices.Literal(bytes[0]);
-    // Literal prices of the bytes ahead, summed as far as a choice reaches.
-    std::uint32_t literalTotals[kLongestMatch + 1];
-    literalTotals[0] = 0;
-    std::uint32_t summed = 0;
+    best.choice.price = prices.Literal(data[pos]);
     auto consider = [&](Kind kind, int age, std::uint32_t length, std::uint32_t distance,
                         std::uint32_t price) {
-        for (; summed < length; ++summed) {
-            literalTotals[summed + 1] = literalTotals[summed] + prices.Literal(bytes[summed]);
-        }
-        const std::int64_t saving = std::int64_t{literalTotals[length]} - price;
+        const std::int64_t saving = std::int64_t{literals.Of(prices, pos, length)} - price;
         if (saving > best.saving) {
             best.saving = saving;
             best.choice = {kind, static_cast<std::uint8_t>(age), length, distance, price};
@@ -177,6 +210,7 @@ void ParseGreedy(Rar20MatchFinder& finder, std::uint32_t begin, std::uint32_t en
                  const Rar20ParseSettings& settings, PriceCursor& cursor, LzState& state,
                  std::vector<Token>& tokens) {
     const std::uint8_t* data = finder.Data();
+    LiteralCosts literals(data);
     Candidates here, next;
     bool haveNext = false;
     std::uint32_t pos = begin;
@@ -193,14 +227,14 @@ void ParseGreedy(Rar20MatchFinder& finder, std::uint32_t begin, std::uint32_t en
             ++pos;
             continue;
         }
-        const Best now = BestChoice(here, state, prices, data + pos);
+        const Best now = BestChoice(here, state, prices, literals, data, pos);
         Choice choice = now.choice;
         if (choice.kind == Kind::Full && choice.length < settings.lazyBelow && pos + 1 < end) {
             // A literal now and a better match one byte on? A literal leaves the state as is.
             const int depth = choice.length >= settings.good ? settings.depth / 4 : settings.depth;
             next.Gather(finder, pos + 1, end - pos - 1, state, settings, depth);
             haveNext = true;
-            const Best later = BestChoice(next, state, prices, data + pos + 1);
+            const Best later = BestChoice(next, state, prices, literals, data, pos + 1);
             if (later.saving > now.saving) {
                 choice = Choice{};
             }
@@ -230,6 +264,7 @@ void ParseOptimal(Rar20MatchFinder& finder, std::uint32_t begin, std::uint32_t e
     const std::uint8_t* data = finder.Data();
     std::vector<Node> nodes(kOptimalSpan + kLongestMatch + 2);
     std::vector<Choice> path;
+    LiteralCosts literals(data);
     Candidates c;
     std::uint32_t pos = begin;
     while (pos < end) {
@@ -269,7 +304,7 @@ void ParseOptimal(Rar20MatchFinder& finder, std::uint32_t begin, std::uint32_t e
             c.Gather(finder, p, avail, s, settings, settings.depth);
             if (c.Longest() >= settings.nice) {
                 // Long enough to take without weighing: the path ends here, then this match.
-                longChoice = BestChoice(c, s, prices, data + p).choice;
+                longChoice = BestChoice(c, s, prices, literals, data, p).choice;
                 haveLong = true;
                 stop = i;
                 break;

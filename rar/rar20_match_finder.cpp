@@ -54,8 +54,12 @@ void Rar20MatchFinder::RestoreHeads(const Heads& heads) {
 }
 
 inline std::uint32_t Rar20MatchFinder::Hash(std::uint32_t pos) const {
+    // The three bytes as a big-endian number, from one word-wide read (the padding keeps
+    // the fourth byte inside).
+    std::uint32_t word;
+    std::memcpy(&word, data_.data() + pos, 4);
     const std::uint32_t v =
-        std::uint32_t{data_[pos]} << 16 | std::uint32_t{data_[pos + 1]} << 8 | data_[pos + 2];
+        (std::endian::native == std::endian::little ? __builtin_bswap32(word) : word) >> 8;
     return (v * 2654435761u) >> (32 - kHashBits);
 }
 
@@ -91,6 +95,12 @@ std::uint32_t Rar20MatchFinder::PairDistance(std::uint32_t pos) const {
 
 int Rar20MatchFinder::Find(std::uint32_t pos, std::uint32_t maxLength, int depth, std::uint32_t nice,
                            Match* out) {
+    // The long-key table is large and read at random: its entry is asked for first, so that
+    // fetching it overlaps the chain walk.
+    const bool probeLong = maxLength >= kLongKey;
+    const std::uint64_t key = probeLong || pos % kLongStep == 0 ? LongKey(pos) : 0;
+    std::uint64_t* const longEntry = &longPlaces_[key & ((1u << kLongBits) - 1)];
+    __builtin_prefetch(longEntry);
     const std::uint32_t h = Hash(pos);
     std::uint32_t candidate = head_[h];
     prev_[pos & kWindowMask] = candidate;
@@ -123,9 +133,8 @@ int Rar20MatchFinder::Find(std::uint32_t pos, std::uint32_t maxLength, int depth
             candidate = next;
         }
     }
-    if (maxLength >= kLongKey && (count == 0 || out[count - 1].length < kLongKey) && count < kMaxMatches) {
-        const std::uint64_t key = LongKey(pos);
-        const std::uint64_t entry = longPlaces_[key & ((1u << kLongBits) - 1)];
+    if (probeLong && (count == 0 || out[count - 1].length < kLongKey) && count < kMaxMatches) {
+        const std::uint64_t entry = *longEntry;
         const std::uint32_t far = static_cast<std::uint32_t>(entry);
         if ((entry >> 32) == (key >> 32) && far < pos && pos - far <= kMaxDistance) {
             const std::uint32_t length = MatchLength(far, pos, maxLength);
@@ -133,11 +142,9 @@ int Rar20MatchFinder::Find(std::uint32_t pos, std::uint32_t maxLength, int depth
                 out[count++] = {length, pos - far};
             }
         }
-        if (pos % kLongStep == 0) {
-            KeepLong(key, pos);
-        }
-    } else if (pos % kLongStep == 0) {
-        KeepLong(LongKey(pos), pos);
+    }
+    if (pos % kLongStep == 0) {
+        KeepLong(key, pos);
     }
     pairHead_[PairKey(pos)] = pos;
     return count;

@@ -173,9 +173,9 @@ void Rar20TableSet::WriteHeader(Rar20BitWriter& out, std::span<std::uint8_t> kep
 
 void Rar20CountSymbols(std::span<const Token> tokens, std::span<std::uint32_t> frequencies) {
     for (const Token& t : tokens) {
-        ++frequencies[t.slot];
-        if (t.secondSlot != kNoSlot) {
-            ++frequencies[t.secondSlot];
+        ++frequencies[t.Slot()];
+        if (t.SecondSlot() != kNoSlot) {
+            ++frequencies[t.SecondSlot()];
         }
     }
 }

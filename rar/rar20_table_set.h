@@ -24,18 +24,18 @@ struct Rar20TableSet {
     static Rar20TableSet ForFrequencies(bool audio, int channels, std::span<const std::uint32_t> frequencies);
 
     bool Codes(const Rar20::Token& t) const {
-        return lengths[t.slot] != 0 && (t.secondSlot == Rar20::kNoSlot || lengths[t.secondSlot] != 0);
+        return lengths[t.Slot()] != 0 && (t.SecondSlot() == Rar20::kNoSlot || lengths[t.SecondSlot()] != 0);
     }
     std::uint32_t Bits(const Rar20::Token& t) const {
-        return lengths[t.slot] + (t.secondSlot == Rar20::kNoSlot ? 0 : lengths[t.secondSlot]) + t.headBits +
-               t.tailBits;
+        return lengths[t.Slot()] + (t.SecondSlot() == Rar20::kNoSlot ? 0 : lengths[t.SecondSlot()]) +
+               t.HeadBits() + t.TailBits();
     }
     void Write(Rar20BitWriter& out, const Rar20::Token& t) const {
-        out.Put(codes[t.slot], lengths[t.slot]);
-        out.Put(t.headExtra, t.headBits);
-        if (t.secondSlot != Rar20::kNoSlot) {
-            out.Put(codes[t.secondSlot], lengths[t.secondSlot]);
-            out.Put(t.tailExtra, t.tailBits);
+        out.Put(codes[t.Slot()], lengths[t.Slot()]);
+        out.Put(t.HeadExtra(), t.HeadBits());
+        if (t.SecondSlot() != Rar20::kNoSlot) {
+            out.Put(codes[t.SecondSlot()], lengths[t.SecondSlot()]);
+            out.Put(t.TailExtra(), t.TailBits());
         }
     }
 

@@ -18,15 +18,32 @@ constexpr std::uint16_t kNoSlot = 0x7FF;
 constexpr std::uint32_t kMaxDistance = kWindowSize - 1;
 constexpr std::uint32_t kMaxLengthCode = 255; // the largest length base plus its extra bits
 
-// Eight bytes: a member can have as many tokens as bytes.
-struct Token {
-    std::uint32_t slot : 11;       // main symbol, or channel * 257 + symbol in an audio block
-    std::uint32_t secondSlot : 11; // distance or repeat-length symbol, or kNoSlot
-    std::uint32_t headBits : 4;    // extra bits right after the first symbol (at most 6)
-    std::uint32_t tailBits : 5;    // extra bits after the second symbol (at most 16)
-    std::uint32_t headExtra : 6;
-    std::uint32_t tailExtra : 16;
-    std::uint32_t length : 9; // bytes the token produces (at most 260)
+// Eight bytes: a member can have as many tokens as bytes. Packed by hand rather than as
+// bit-fields, so that a token is built in registers and stored whole.
+class Token {
+  public:
+    constexpr Token(std::uint32_t slot, std::uint32_t secondSlot, std::uint32_t headBits,
+                    std::uint32_t tailBits, std::uint32_t headExtra, std::uint32_t tailExtra,
+                    std::uint32_t length)
+        : symbols_(slot | secondSlot << 11 | headBits << 22 | tailBits << 26),
+          extras_(headExtra | tailExtra << 6 | length << 22) {}
+
+    // The main symbol, or channel * 257 + symbol in an audio block.
+    std::uint32_t Slot() const { return symbols_ & 0x7FF; }
+    // The distance or repeat-length symbol, or kNoSlot.
+    std::uint32_t SecondSlot() const { return symbols_ >> 11 & 0x7FF; }
+    // Extra bits right after the first symbol (at most 6), and their value.
+    std::uint32_t HeadBits() const { return symbols_ >> 22 & 0xF; }
+    std::uint32_t HeadExtra() const { return extras_ & 0x3F; }
+    // Extra bits after the second symbol (at most 16), and their value.
+    std::uint32_t TailBits() const { return symbols_ >> 26 & 0x1F; }
+    std::uint32_t TailExtra() const { return extras_ >> 6 & 0xFFFF; }
+    // The bytes the token produces (at most 260).
+    std::uint32_t Length() const { return extras_ >> 22; }
+
+  private:
+    std::uint32_t symbols_; // slot: 11, second slot: 11, head bits: 4, tail bits: 5
+    std::uint32_t extras_;  // head extra: 6, tail extra: 16, length: 10
 };
 static_assert(sizeof(Token) == 8);
 
@@ -61,13 +78,21 @@ constexpr int DistanceSlot(std::uint32_t v) {
     return 2 * high + static_cast<int>((v >> (high - 1)) & 1);
 }
 
-// The short-match symbol offset (0..7) for a distance of 1 to 256.
-constexpr int ShortSlot(std::uint32_t distance) {
-    int slot = 7;
-    while (kShortBase[slot] + 1u > distance) {
-        --slot;
+// The short-match symbol offset (0..7) for each distance of 1 to 256.
+constexpr std::array<std::uint8_t, 257> kShortSlotOf = [] {
+    std::array<std::uint8_t, 257> slots{};
+    for (std::uint32_t distance = 1; distance <= 256; ++distance) {
+        int slot = 7;
+        while (kShortBase[slot] + 1u > distance) {
+            --slot;
+        }
+        slots[distance] = static_cast<std::uint8_t>(slot);
     }
-    return slot;
+    return slots;
+}();
+
+constexpr int ShortSlot(std::uint32_t distance) {
+    return kShortSlotOf[distance];
 }
 
 constexpr Token LiteralToken(std::uint8_t byte) {

@@ -49,7 +49,14 @@ std::vector<std::uint8_t> RarWriter::Build(const std::vector<Member>& members, c
     // The method byte names the level, as the old archiver's did (0x31 fastest to 0x35 best).
     const auto method = static_cast<std::uint8_t>(RarFormat::kMethodStored + level);
 
-    std::vector<std::uint8_t> out(std::begin(RarFormat::kMarker), std::end(RarFormat::kMarker));
+    std::size_t archiveSize = std::size(RarFormat::kMarker) + RarFormat::kMainHeaderSize;
+    for (std::size_t i = 0; i < members.size(); ++i) {
+        archiveSize += RarFormat::kFileHeaderSize + members[i].name.size() +
+                       (encoded[i].packed ? encoded[i].packed->size() : members[i].bytes.size());
+    }
+    std::vector<std::uint8_t> out;
+    out.reserve(archiveSize);
+    out.assign(std::begin(RarFormat::kMarker), std::end(RarFormat::kMarker));
     const std::size_t mainStart = out.size();
     Put16(out, 0);
     out.push_back(RarFormat::kBlockMain);
