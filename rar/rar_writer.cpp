@@ -7,6 +7,7 @@
 #include "rar/crc32.h"
 #include "rar/rar20_encoder.h"
 #include "rar/rar_block.h"
+#include "rar/rar_member_name.h"
 
 namespace {
 
@@ -35,7 +36,8 @@ void SealHeader(std::vector<std::uint8_t>& out, std::size_t start) {
 std::vector<std::uint8_t> RarWriter::Build(const std::vector<Member>& members, const Options& options) {
     std::vector<std::span<const std::uint8_t>> inputs;
     for (const Member& m : members) {
-        if (m.bytes.size() >= 0xFFFFFFFFull || m.name.empty() || m.name.size() > RarFormat::kNameLimit) {
+        if (m.bytes.size() >= 0xFFFFFFFFull || m.name.size() > RarFormat::kNameLimit ||
+            !RarMemberName::StaysInside(m.name)) {
             return {};
         }
         inputs.emplace_back(m.bytes);
@@ -106,7 +108,8 @@ bool RarWriter::Write(const std::string& path, const std::vector<Member>& member
     const std::vector<std::uint8_t> archive = Build(members, options);
     if (archive.empty()) {
         if (error != nullptr) {
-            *error = "a member is empty-named, has a name over 259 bytes, or is 4 GiB or larger";
+            *error = "a member is 4 GiB or larger, or its name is empty, over 259 bytes, absolute, or has a "
+                     "\"..\" or drive part";
         }
         return false;
     }

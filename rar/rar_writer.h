@@ -23,7 +23,8 @@ class RarWriter {
     };
 
     // The whole archive in memory; empty when a member is too large (4 GiB or more) or a
-    // name is empty or longer than 259 bytes.
+    // name is empty, longer than 259 bytes, or would lead an extraction outside its
+    // destination (RarMemberName::StaysInside).
     static std::vector<std::uint8_t> Build(const std::vector<Member>& members, const Options& options);
     static std::vector<std::uint8_t> Build(const std::vector<Member>& members, bool solid) {
         return Build(members, Options{.solid = solid});

@@ -270,9 +270,30 @@ TEST_F(RarWriterRoundTrip, AnIdenticalMemberInASolidStreamCostsAlmostNothing) {
     }
 }
 
-TEST_F(RarWriterRoundTrip, RefusesNamesTheFormatCannotHold) {
-    EXPECT_TRUE(RarWriter::Build({{"", {1}}}, true).empty());
-    EXPECT_TRUE(RarWriter::Build({{std::string(260, 'x'), {1}}}, true).empty());
+TEST_F(RarWriterRoundTrip, RefusesNamesTheFormatCannotHoldOrThatLeaveTheDestination) {
+    const struct {
+        std::string name;
+        bool packed;
+    } cases[] = {
+        {"", false},
+        {std::string(260, 'x'), false},
+        {std::string(259, 'x'), true},
+        {"\\etc\\passwd", false},
+        {"/etc/passwd", false},
+        {"..\\up.bin", false},
+        {"data\\..\\..\\up.bin", false},
+        {"data/../up.bin", false},
+        {"..", false},
+        {"C:\\boot.ini", false},
+        {"data\\c:x", false},
+        {"data\\blob.jpg", true},
+        {"data/blob.jpg", true},
+        {"a..b\\...\\.x", true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(!RarWriter::Build({{c.name, {1}}}, true).empty(), c.packed);
+    }
     std::string error;
     EXPECT_FALSE(RarWriter::Write((dir_ / "no/such/dir.rar").string(), {{"a", {1}}}, true, &error));
     EXPECT_FALSE(error.empty());

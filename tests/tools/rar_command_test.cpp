@@ -2,6 +2,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -12,6 +13,7 @@
 
 #include "rar/rar_writer.h"
 #include "tests/temp_directory.h"
+#include "tools/quillmoor-rar/member_name.h"
 #include "tools/quillmoor-rar/rar_command.h"
 
 namespace {
@@ -32,6 +34,32 @@ TEST(RarCommand, OneLetterCommandsOfTheOldArchiverAreAliases) {
     };
     for (const auto& c : cases) {
         EXPECT_EQ(ParseRarCommand(c.word), c.command) << "'" << c.word << "'";
+    }
+}
+
+TEST(RarCommand, PackedNamesAreRelative) {
+    const struct {
+        const char* path;
+        const char* name;
+        const char* dropped;
+    } cases[] = {
+        {"data/blob.jpg", "data/blob.jpg", ""},
+        {"./data//blob.jpg", "data/blob.jpg", ""},
+        {"data/x/../blob.jpg", "data/blob.jpg", ""},
+        {"/tmp/data/blob.jpg", "tmp/data/blob.jpg", "/"},
+        {"//tmp/blob.jpg", "tmp/blob.jpg", "/"},
+        {"/../tmp/blob.jpg", "tmp/blob.jpg", "/"},
+        {"../blob.jpg", "blob.jpg", "../"},
+        {"../../data/blob.jpg", "data/blob.jpg", "../../"},
+        {"data/../../blob.jpg", "blob.jpg", "../"},
+        {"..blob/..x", "..blob/..x", ""},
+        {"/", "", "/"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        const PackedMemberName named = MemberNameFor(c.path);
+        EXPECT_EQ(named.name, c.name);
+        EXPECT_EQ(named.dropped, c.dropped);
     }
 }
 
@@ -58,16 +86,22 @@ class RarToolTest : public testing::Test {
             fs::remove_all(dir_);
         }
     }
-    // Exit code of the tool; its standard output lands in `out`.
-    int Run(const std::string& args, std::string& out) {
-        const fs::path captured = dir_ / "stdout.txt";
-        const std::string cmd = "cd '" + dir_.string() + "' && '" + tool_.string() + "' " + args + " > '" +
-                                captured.string() + "' 2>/dev/null";
+    // Exit code of the tool run in `dir_` (or `from`); its standard output lands in `out`,
+    // its standard error in `err_`.
+    int Run(const std::string& args, std::string& out, const fs::path& from = {}) {
+        const fs::path captured = dir_ / "stdout.txt", errors = dir_ / "stderr.txt";
+        const std::string cmd = "cd '" + (from.empty() ? dir_ : from).string() + "' && '" + tool_.string() +
+                                "' " + args + " > '" + captured.string() + "' 2> '" + errors.string() + "'";
         const int status = std::system(cmd.c_str());
-        std::ifstream in(captured, std::ios::binary);
-        out.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        out = ReadText(captured);
+        err_ = ReadText(errors);
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
+    static std::string ReadText(const fs::path& path) {
+        std::ifstream in(path, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
+    std::string err_;
     fs::path tool_, dir_;
     std::vector<RarWriter::Member> members_;
 };
@@ -147,6 +181,33 @@ TEST_F(RarToolTest, PackOptionsAsTheHelpSpellsThem) {
         ASSERT_EQ(Run("l o.rar", out), 0);
         EXPECT_NE(out.find(c.listed), std::string::npos) << out;
     }
+}
+
+// Absolute paths and paths above the current directory pack under relative names, which
+// extract below the destination; the tool says which prefixes it removed.
+TEST_F(RarToolTest, PackedNamesStayBelowTheDestination) {
+    fs::create_directories(dir_ / "work" / "inner");
+    fs::create_directories(dir_ / "src" / "sub");
+    std::ofstream(dir_ / "src" / "sub" / "f.bin") << "absolute";
+    std::ofstream(dir_ / "src" / "g.bin") << "above";
+    const fs::path absolute = fs::absolute(dir_ / "src" / "sub" / "f.bin").lexically_normal();
+    std::string out;
+    ASSERT_EQ(Run("a o.rar '" + absolute.string() + "' ../../src/g.bin", out, dir_ / "work" / "inner"), 0);
+    EXPECT_NE(err_.find("removing leading '/'"), std::string::npos) << err_;
+    EXPECT_NE(err_.find("removing leading '../../'"), std::string::npos) << err_;
+    ASSERT_EQ(Run("l work/inner/o.rar", out), 0);
+    std::string absoluteName = absolute.relative_path().string();
+    std::replace(absoluteName.begin(), absoluteName.end(), '/', '\\');
+    EXPECT_NE(out.find("  " + absoluteName + "\n"), std::string::npos) << out;
+    EXPECT_NE(out.find("  src\\g.bin\n"), std::string::npos) << out;
+    EXPECT_EQ(out.find("\\..\\"), std::string::npos) << out;
+
+    ASSERT_EQ(Run("x work/inner/o.rar dest", out), 0);
+    EXPECT_EQ(ReadText(dir_ / "dest" / absolute.relative_path()), "absolute");
+    EXPECT_EQ(ReadText(dir_ / "dest" / "src" / "g.bin"), "above");
+    // Nothing outside the destination was touched.
+    EXPECT_EQ(ReadText(dir_ / "src" / "g.bin"), "above");
+    EXPECT_FALSE(fs::exists(dir_ / "work" / "src"));
 }
 
 TEST_F(RarToolTest, EveryCommandHasHelp) {

@@ -8,14 +8,17 @@
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <set>
 #include <string>
 #include <system_error>
 #include <vector>
 
 #include "rar/crc32.h"
 #include "rar/rar_block.h"
+#include "rar/rar_member_name.h"
 #include "rar/rar_reader.h"
 #include "rar/rar_writer.h"
+#include "tools/quillmoor-rar/member_name.h"
 #include "tools/quillmoor-rar/rar_command.h"
 
 namespace fs = std::filesystem;
@@ -42,7 +45,8 @@ constexpr CommandHelp kCommandHelp[] = {
      "Writes the members' bytes to standard output.\n"},
     {RarCommand::Pack, "quillmoor-rar pack|a [-s|--not-solid] [-m0..-m5] [-mm] ARCHIVE PATH...",
      "Packs the files into a new RAR 2.0 archive; a directory PATH is packed recursively in name\n"
-     "order. Member names are the paths as given, with \"\\\".\n"
+     "order. Member names are the paths as given, with \"\\\", made relative: a leading \"/\" and\n"
+     "leading \"..\" parts are removed (and said so on stderr), so extraction stays below DESTDIR.\n"
      "  -s           solid, the default: the members form one compressed stream and pack\n"
      "               against each other; extracting a member decodes the members before it\n"
      "  --not-solid  every member compressed on its own\n"
@@ -164,7 +168,7 @@ fs::path SafeRelativePath(const std::string& name) {
             part.clear();
             return true;
         }
-        if (part == ".." || part.find(':') != std::string::npos) {
+        if (RarMemberName::UnsafePart(part)) {
             return false;
         }
         out /= part;
@@ -244,7 +248,10 @@ int Print(const std::string& archive, const std::vector<std::string>& wanted) {
     return failures > 0 ? 1 : 0;
 }
 
-bool AddPath(const fs::path& path, std::vector<RarWriter::Member>& members) {
+// Prefixes already taken off member names and reported, so each is said once.
+using DroppedPrefixes = std::set<std::string>;
+
+bool AddPath(const fs::path& path, std::vector<RarWriter::Member>& members, DroppedPrefixes& dropped) {
     std::error_code error;
     if (fs::is_directory(path, error)) {
         std::vector<fs::path> files;
@@ -255,7 +262,7 @@ bool AddPath(const fs::path& path, std::vector<RarWriter::Member>& members) {
         }
         std::sort(files.begin(), files.end());
         for (const fs::path& f : files) {
-            if (!AddPath(f, members)) {
+            if (!AddPath(f, members, dropped)) {
                 return false;
             }
         }
@@ -266,8 +273,17 @@ bool AddPath(const fs::path& path, std::vector<RarWriter::Member>& members) {
         std::fprintf(stderr, "quillmoor-rar: cannot read %s\n", path.c_str());
         return false;
     }
+    const PackedMemberName named = MemberNameFor(path);
+    if (named.name.empty()) {
+        std::fprintf(stderr, "quillmoor-rar: %s names no file to pack\n", path.c_str());
+        return false;
+    }
+    if (!named.dropped.empty() && dropped.insert(named.dropped).second) {
+        std::fprintf(stderr, "quillmoor-rar: removing leading '%s' from member names\n",
+                     named.dropped.c_str());
+    }
     RarWriter::Member m;
-    m.name = path.lexically_normal().string();
+    m.name = named.name;
     in.seekg(0, std::ios::end);
     m.bytes.resize(static_cast<std::size_t>(std::max<std::streamoff>(in.tellg(), 0)));
     in.seekg(0, std::ios::beg);
@@ -308,8 +324,9 @@ int Pack(const std::vector<std::string>& args) {
     }
     const std::string archive = args[i++];
     std::vector<RarWriter::Member> members;
+    DroppedPrefixes dropped;
     for (; i < args.size(); ++i) {
-        if (!AddPath(args[i], members)) {
+        if (!AddPath(args[i], members, dropped)) {
             return 1;
         }
     }
