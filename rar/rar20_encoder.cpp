@@ -287,6 +287,7 @@ class StreamEncoder {
         segment.tokens.reserve(largest_);
         parser_.Parse(*finder_, begin, end, plan_.first, {{begin, &startPrices}}, state.lz, segment.tokens);
         Split(segment, plan_.pieces);
+        matchCache_.Reset(begin, end);
         for (int pass = 0; pass < plan_.refinePasses; ++pass) {
             // Each block's tables price the next parse of its stretch.
             const std::vector<std::size_t> starts = BlockBounds(segment);
@@ -309,7 +310,7 @@ class StreamEncoder {
             finder_->RestoreHeads(headsAtBegin);
             state.lz = lzAtBegin;
             segment.tokens.clear();
-            parser_.Parse(*finder_, begin, end, plan_.refine, spans, state.lz, segment.tokens);
+            parser_.Parse(*finder_, begin, end, plan_.refine, spans, state.lz, segment.tokens, &matchCache_);
             Split(segment, plan_.pieces);
         }
     }
@@ -422,6 +423,7 @@ class StreamEncoder {
     const LevelPlan& plan_;
     std::unique_ptr<Rar20MatchFinder> finder_;
     Rar20LzParser parser_;
+    Rar20MatchCache matchCache_;
     CoderState state_;
     // Working storage kept from member to member.
     Rar20MatchFinder::Heads memberHeads_, runHeads_;

@@ -77,18 +77,26 @@ struct Candidates {
     std::uint32_t lastLength = 0; // the repeat-last match when it fits, else 0
 
     void Gather(Rar20MatchFinder& finder, std::uint32_t pos, std::uint32_t avail, const LzState& state,
-                const Rar20ParseSettings& settings, int depth) {
-        Search(finder, pos, avail, settings, depth);
+                const Rar20ParseSettings& settings, int depth, Rar20MatchCache* cache = nullptr) {
+        Search(finder, pos, avail, settings, depth, cache);
         AddRepeats(finder, pos, avail, state);
     }
-    // The matcher's part (inserts `pos`).
+    // The matcher's part (inserts `pos`), from the cache when it has the place.
     void Search(Rar20MatchFinder& finder, std::uint32_t pos, std::uint32_t avail,
-                const Rar20ParseSettings& settings, int depth) {
+                const Rar20ParseSettings& settings, int depth, Rar20MatchCache* cache) {
         pairDistance = avail >= 2 ? finder.PairDistance(pos) : 0;
         if (pairDistance > 256) {
             pairDistance = 0;
         }
-        matchCount = finder.Find(pos, std::min(avail, kLongestMatch), depth, settings.nice, matches);
+        if (cache == nullptr || !cache->Covers(pos)) {
+            matchCount = finder.Find(pos, std::min(avail, kLongestMatch), depth, settings.nice, matches);
+        } else if (cache->Has(pos)) {
+            finder.Insert(pos);
+            matchCount = cache->Get(pos, matches);
+        } else {
+            matchCount = finder.Find(pos, std::min(avail, kLongestMatch), depth, settings.nice, matches);
+            cache->Put(pos, matches, matchCount);
+        }
         lastLength = 0;
         std::fill(std::begin(repeatLength), std::end(repeatLength), 0);
     }
@@ -260,7 +268,7 @@ struct Node {
 
 void ParseOptimal(Rar20MatchFinder& finder, std::uint32_t begin, std::uint32_t end,
                   const Rar20ParseSettings& settings, PriceCursor& cursor, LzState& state,
-                  std::vector<Token>& tokens) {
+                  std::vector<Token>& tokens, Rar20MatchCache* cache) {
     const std::uint8_t* data = finder.Data();
     std::vector<Node> nodes(kOptimalSpan + kLongestMatch + 2);
     std::vector<Choice> path;
@@ -301,7 +309,7 @@ void ParseOptimal(Rar20MatchFinder& finder, std::uint32_t begin, std::uint32_t e
             const std::uint32_t avail = end - p;
             const Rar20LzPrices& prices = cursor.At(p);
             const LzState& s = nodes[i].state;
-            c.Gather(finder, p, avail, s, settings, settings.depth);
+            c.Gather(finder, p, avail, s, settings, settings.depth, cache);
             if (c.Longest() >= settings.nice) {
                 // Long enough to take without weighing: the path ends here, then this match.
                 longChoice = BestChoice(c, s, prices, literals, data, p).choice;
@@ -358,6 +366,31 @@ void ParseOptimal(Rar20MatchFinder& finder, std::uint32_t begin, std::uint32_t e
 
 } // namespace
 
+void Rar20MatchCache::Reset(std::uint32_t begin, std::uint32_t end) {
+    begin_ = begin;
+    first_.assign(end - begin, kUnknown);
+    count_.resize(end - begin);
+    matches_.clear();
+}
+
+int Rar20MatchCache::Get(std::uint32_t pos, Rar20MatchFinder::Match* out) const {
+    const std::uint32_t* kept = matches_.data() + first_[pos - begin_];
+    const int count = count_[pos - begin_];
+    for (int k = 0; k < count; ++k) {
+        out[k] = {kept[k] >> kDistanceBits, kept[k] & ((1u << kDistanceBits) - 1)};
+    }
+    return count;
+}
+
+void Rar20MatchCache::Put(std::uint32_t pos, const Rar20MatchFinder::Match* matches, int count) {
+    static_assert(kMaxDistance < (1u << kDistanceBits) && Rar20MatchFinder::kMaxMatches <= 255);
+    first_[pos - begin_] = static_cast<std::uint32_t>(matches_.size());
+    count_[pos - begin_] = static_cast<std::uint8_t>(count);
+    for (int k = 0; k < count; ++k) {
+        matches_.push_back(matches[k].length << kDistanceBits | matches[k].distance);
+    }
+}
+
 Rar20LzPrices Rar20LzPrices::For(const Rar20TableSet* tables) {
     Rar20LzPrices p;
     if (tables != nullptr && !tables->audio) {
@@ -394,10 +427,10 @@ Rar20LzPrices Rar20LzPrices::For(const Rar20TableSet* tables) {
 
 void Rar20LzParser::Parse(Rar20MatchFinder& finder, std::uint32_t begin, std::uint32_t end,
                           const Rar20ParseSettings& settings, const std::vector<Rar20PriceSpan>& spans,
-                          LzState& state, std::vector<Token>& tokens) {
+                          LzState& state, std::vector<Token>& tokens, Rar20MatchCache* cache) {
     PriceCursor cursor(spans);
     if (settings.optimal) {
-        ParseOptimal(finder, begin, end, settings, cursor, state, tokens);
+        ParseOptimal(finder, begin, end, settings, cursor, state, tokens, cache);
     } else {
         ParseGreedy(finder, begin, end, settings, cursor, state, tokens);
     }

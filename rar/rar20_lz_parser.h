@@ -52,13 +52,37 @@ struct Rar20PriceSpan {
     const Rar20LzPrices* prices;
 };
 
+// The matches found at the places of one stretch, kept from one shortest-path parse of it
+// to the next: what the matcher finds at a place depends on the bytes before it and the
+// settings, not on how the parse went, so a re-parse with the same settings asks it once.
+class Rar20MatchCache {
+  public:
+    void Reset(std::uint32_t begin, std::uint32_t end);
+    bool Covers(std::uint32_t pos) const { return pos - begin_ < first_.size(); }
+    bool Has(std::uint32_t pos) const { return first_[pos - begin_] != kUnknown; }
+    // Copies the matches kept for `pos` to `out`; returns their count.
+    int Get(std::uint32_t pos, Rar20MatchFinder::Match* out) const;
+    void Put(std::uint32_t pos, const Rar20MatchFinder::Match* matches, int count);
+
+  private:
+    static constexpr std::uint32_t kUnknown = 0xFFFFFFFF;
+    // A match in 32 bits: the distance (below 2^20) and the length (at most 260) above it.
+    static constexpr int kDistanceBits = 20;
+    std::uint32_t begin_ = 0;
+    std::vector<std::uint32_t> first_; // per place: index of its first match, or kUnknown
+    std::vector<std::uint8_t> count_;
+    std::vector<std::uint32_t> matches_;
+};
+
 class Rar20LzParser {
   public:
     // Parses history[begin, end) of `finder` (everything before `begin` is history the
     // decoder has) into `tokens`, advancing `state` as the decoder will. Every position of
     // the range is inserted into the finder. `spans` is sorted by position, the first at
-    // or before `begin`.
+    // or before `begin`. A shortest-path parse takes the matches `cache` holds for the
+    // stretch and keeps there those it finds (the cache must have been filled with the
+    // same settings).
     void Parse(Rar20MatchFinder& finder, std::uint32_t begin, std::uint32_t end,
                const Rar20ParseSettings& settings, const std::vector<Rar20PriceSpan>& spans,
-               Rar20::LzState& state, std::vector<Rar20::Token>& tokens);
+               Rar20::LzState& state, std::vector<Rar20::Token>& tokens, Rar20MatchCache* cache = nullptr);
 };
