@@ -22,21 +22,25 @@ struct LevelPlan {
     Rar20ParseSettings refine; // re-parses priced by the tables the parse before gave
     int refinePasses;
     std::size_t pieces; // how finely block boundaries are looked for
+    int longKeyBits;    // the size of the matcher's table of far places
 };
 
-// Levels 1 to 5.
+// Levels 1 to 5. The fast levels keep a table of far places small enough to stay in the
+// cache: on the demo media that took 15 % off -m3's time for 0.02 % in size.
 constexpr LevelPlan kLevelPlans[] = {
-    {{.depth = 2, .nice = 16}, {}, 0, 1},
-    {{.depth = 4, .nice = 32}, {}, 0, 1},
-    {{.depth = 4, .nice = 32, .lazyBelow = 16, .good = 2}, {}, 0, 8},
+    {{.depth = 2, .nice = 16}, {}, 0, 1, 14},
+    {{.depth = 4, .nice = 32}, {}, 0, 1, 14},
+    {{.depth = 4, .nice = 32, .lazyBelow = 16, .good = 2}, {}, 0, 8, 14},
     {{.depth = 16, .nice = 64, .lazyBelow = 64, .good = 32},
      {.optimal = true, .depth = 32, .nice = 128},
      1,
-     32},
+     32,
+     Rar20MatchFinder::kMostLongKeyBits},
     {{.depth = 32, .nice = 128, .lazyBelow = 128, .good = 64},
      {.optimal = true, .depth = 128, .nice = 258},
      3,
-     128},
+     128,
+     Rar20MatchFinder::kMostLongKeyBits},
 };
 // Audio statistics shift with the sound: the high levels look for block bounds finely.
 constexpr std::size_t kAudioPieces = 64;
@@ -82,7 +86,7 @@ class StreamEncoder {
           plan_(kLevelPlans[std::clamp(settings.level, Rar20Encoder::kFastestLevel,
                                        Rar20Encoder::kSmallestLevel) -
                             1]),
-          finder_(std::make_unique<Rar20MatchFinder>()) {}
+          finder_(std::make_unique<Rar20MatchFinder>(plan_.longKeyBits)) {}
 
     Rar20Encoder::EncodedMember Add(std::span<const std::uint8_t> member, bool successorMayFollow) {
         if (!solid_) {

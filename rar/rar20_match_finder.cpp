@@ -8,9 +8,9 @@
 
 using namespace Rar20;
 
-Rar20MatchFinder::Rar20MatchFinder()
+Rar20MatchFinder::Rar20MatchFinder(int longKeyBits)
     : data_(kPadding, 0), head_(1u << kHashBits, kNone), prev_(kWindowSize, kNone),
-      pairHead_(1u << 16, kNone), longPlaces_(1u << kLongBits, kNone) {}
+      pairHead_(1u << 16, kNone), longMask_((1u << longKeyBits) - 1), longPlaces_(1u << longKeyBits, kNone) {}
 
 void Rar20MatchFinder::Clear() {
     size_ = 0;
@@ -99,7 +99,7 @@ int Rar20MatchFinder::Find(std::uint32_t pos, std::uint32_t maxLength, int depth
     // fetching it overlaps the chain walk.
     const bool probeLong = maxLength >= kLongKey;
     const std::uint64_t key = probeLong || pos % kLongStep == 0 ? LongKey(pos) : 0;
-    std::uint64_t* const longEntry = &longPlaces_[key & ((1u << kLongBits) - 1)];
+    std::uint64_t* const longEntry = &longPlaces_[key & longMask_];
     __builtin_prefetch(longEntry);
     const std::uint32_t h = Hash(pos);
     std::uint32_t candidate = head_[h];

@@ -23,7 +23,8 @@ class Rar20MatchFinder {
         std::vector<std::uint64_t> longs;
     };
 
-    Rar20MatchFinder();
+    // The long-key table holds 2^longKeyBits places (see kLongKey).
+    explicit Rar20MatchFinder(int longKeyBits = kMostLongKeyBits);
 
     void Clear();
     // Appends the bytes; history further back than one window may be dropped first, which
@@ -74,13 +75,14 @@ class Rar20MatchFinder {
         return length;
     }
 
+    static constexpr int kMostLongKeyBits = 16;
+
   private:
     static constexpr int kHashBits = 16;
     // Every kLongStep-th place is also kept under its next kLongKey bytes: a long repeat
     // further back than the chain walk reaches is found within kLongStep bytes.
     static constexpr std::uint32_t kLongKey = 24;
     static constexpr std::uint32_t kLongStep = 16;
-    static constexpr int kLongBits = 16;
     static constexpr std::uint32_t kNone = 0xFFFFFFFF;
     // Zero bytes behind the history, so word-wide reads near its end stay inside.
     static constexpr std::size_t kPadding = 32;
@@ -93,8 +95,9 @@ class Rar20MatchFinder {
     // A long key's table index in the low bits, the rest to check a place before reading it.
     std::uint64_t LongKey(std::uint32_t pos) const;
     void KeepLong(std::uint64_t key, std::uint32_t pos) {
-        longPlaces_[key & ((1u << kLongBits) - 1)] = (key & ~0xFFFFFFFFull) | pos;
+        longPlaces_[key & longMask_] = (key & ~0xFFFFFFFFull) | pos;
     }
     std::vector<std::uint32_t> head_, prev_, pairHead_;
+    std::uint64_t longMask_;
     std::vector<std::uint64_t> longPlaces_; // check << 32 | place
 };
