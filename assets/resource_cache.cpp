@@ -1,6 +1,7 @@
 #include "assets/resource_cache.h"
 
 #include <list>
+#include <memory>
 
 #include "assets/texture_object.h"
 #include "shell/log_file.h"
@@ -8,28 +9,27 @@
 namespace {
 
 struct ResourceCacheEntry {
-    TextureObject* object;
+    std::unique_ptr<TextureObject> object;
     std::string name;
 };
 
-// Built during static initialisation; at exit the nodes and names go, the texture objects
-// (and their Direct3D textures) stay with the process.
+// Each object releases its texture when it goes. Emptied by ReleaseAll while the platform
+// can still release textures; whatever is left at exit goes with the list.
 std::list<ResourceCacheEntry> cacheList;
 
 TextureObject* Find(const std::string& name) {
     for (const auto& entry : cacheList) {
         if (entry.name == name) {
-            return entry.object;
+            return entry.object.get();
         }
     }
     return nullptr;
 }
 
 template <class Kind> TextureObject* LoadAndAppend(const std::string& name) {
-    TextureObject* object = new Kind();
+    auto object = std::make_unique<Kind>();
     object->Load(name);
-    cacheList.push_back({object, name});
-    return object;
+    return cacheList.emplace_back(ResourceCacheEntry{std::move(object), name}).object.get();
 }
 
 } // namespace
@@ -51,7 +51,7 @@ TextureObject* GetCubeTexture(std::string name) {
     return LoadAndAppend<CubeTexture>(name);
 }
 
-void ClearForTest() {
+void ReleaseAll() {
     cacheList.clear();
 }
 

@@ -6,6 +6,10 @@
 
 TextureObject::TextureObject() : holder(DeviceHolder::Get()), texture(nullptr) {}
 
+TextureObject::~TextureObject() {
+    Release();
+}
+
 long TextureObject::Bind(unsigned stage) {
     if (holder == nullptr || holder->device == nullptr) {
         return D3DERR_INVALIDCALL;

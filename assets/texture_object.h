@@ -10,7 +10,7 @@ class IDirect3DBaseTexture9;
 class TextureObject {
   public:
     TextureObject();
-    virtual ~TextureObject() = default;
+    virtual ~TextureObject();
 
     // SetTexture(stage, texture) on the holder's current device.
     virtual long Bind(unsigned stage);

@@ -188,7 +188,7 @@ World& TheWorld() {
 
 template <typename SceneType> void SceneFrame(benchmark::State& state, float start, float end) {
     World& world = TheWorld();
-    ResourceCache::ClearForTest();
+    ResourceCache::ReleaseAll();
     auto scene = std::make_unique<SceneType>();
     scene->Init();
     const float dt = 1.0f / 60.0f;

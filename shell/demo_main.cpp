@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "assets/archive_extractor.h"
+#include "assets/resource_cache.h"
 #include "framework/framework.h"
 #include "platform/win32/win32.h"
 #include "shell/demo_callbacks.h"
@@ -67,6 +68,8 @@ int DemoMain() {
     }
     ArchiveExtractor::Stop();
     Framework::Run(nullptr);
+    // The framework lets go of its device only at process exit; the textures go first.
+    ResourceCache::ReleaseAll();
     const int exitCode = DemoRunModes::Finish(Framework::ExitCode());
     RunDirectory::Leave(place);
     return exitCode;

@@ -23,12 +23,12 @@ class AssetGlTest : public GlTest::DeviceTest {
         dir = TestTemp::MakeDirectory("qm_assets_gl");
         std::filesystem::current_path(dir);
         DeviceHolder::Get()->device = device;
-        ResourceCache::ClearForTest();
+        ResourceCache::ReleaseAll();
         LogFile::ResetForTest();
     }
     void TearDown() override {
         if (!dir.empty()) {
-            ResourceCache::ClearForTest();
+            ResourceCache::ReleaseAll();
             DeviceHolder::Get()->device = nullptr;
             std::filesystem::current_path(previous);
             std::filesystem::remove_all(dir);

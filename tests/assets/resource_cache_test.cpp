@@ -68,4 +68,25 @@ TEST_F(AssetTest, CubeRequestLoadsACubeMap) {
     EXPECT_EQ(ResourceCache::GetTexture("data//textures//sky.png"), cube);
 }
 
+// The cache owns its textures: releasing it drops the last reference to each, so nothing
+// is left for the process to leak.
+TEST_F(AssetTest, ReleaseAllDropsTheCachesReferenceToEveryTexture) {
+    WritePng("data/textures/plain.png");
+    WritePng("data/textures/sky.png");
+    IDirect3DBaseTexture9* plain = ResourceCache::GetTexture("data//textures//plain.png")->texture;
+    IDirect3DBaseTexture9* sky = ResourceCache::GetCubeTexture("data//textures//sky.png")->texture;
+    ASSERT_NE(plain, nullptr);
+    ASSERT_NE(sky, nullptr);
+    plain->AddRef();
+    sky->AddRef();
+    ResourceCache::ReleaseAll();
+    EXPECT_EQ(plain->Release(), 0u);
+    EXPECT_EQ(sky->Release(), 0u);
+
+    // A fresh cache loads the file again.
+    device->ClearCalls();
+    EXPECT_NE(ResourceCache::GetTexture("data//textures//plain.png")->texture, nullptr);
+    EXPECT_EQ(device->CallsNamed("CreateTexture").size(), 1u);
+}
+
 } // namespace

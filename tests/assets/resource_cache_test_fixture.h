@@ -29,12 +29,12 @@ class AssetTest : public ::testing::Test {
         std::filesystem::current_path(dir);
         device = new RecordingDevice();
         DeviceHolder::Get()->device = device;
-        ResourceCache::ClearForTest();
+        ResourceCache::ReleaseAll();
         LogFile::ResetForTest();
     }
     void TearDown() override {
         DeviceHolder::Get()->device = nullptr;
-        ResourceCache::ClearForTest();
+        ResourceCache::ReleaseAll();
         std::filesystem::current_path(previous);
         std::filesystem::remove_all(dir);
         // Textures and meshes made in a test keep the device alive, as they would in the

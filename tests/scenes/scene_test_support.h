@@ -63,7 +63,7 @@ class SceneTest : public ::testing::Test {
 
         device = new RecordingDevice();
         DeviceHolder::Get()->device = device;
-        ResourceCache::ClearForTest();
+        ResourceCache::ReleaseAll();
         SharedRandom::ResetForTest();
         MusicClock::Reset();
     }
