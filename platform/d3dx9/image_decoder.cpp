@@ -4,6 +4,7 @@
 #include <stb_image.h>
 
 #include "platform/d3dx9/dds_reader.h"
+#include "platform/d3dx9/jpeg_scan_tables.h"
 
 namespace {
 
@@ -40,7 +41,7 @@ std::optional<ImageData> DecodeWithStb(const std::uint8_t* data, std::size_t siz
     int width = 0, height = 0, channels = 0;
     if (!stbi_info_from_memory(data, static_cast<int>(size), &width, &height, &channels) || width <= 0 ||
         height <= 0 || width > kMaxDimension || height > kMaxDimension ||
-        IsTruncatedTga(data, size, width, height)) {
+        IsTruncatedTga(data, size, width, height) || !JpegScanTables::ScansUseDefinedTables(data, size)) {
         return std::nullopt;
     }
     stbi_uc* pixels = stbi_load_from_memory(data, static_cast<int>(size), &width, &height, &channels, 4);
