@@ -1,5 +1,6 @@
 #include "platform/d3dx9/image_decoder.h"
 
+#include <algorithm>
 #include <climits>
 #include <stb_image.h>
 
@@ -34,6 +35,41 @@ bool IsTruncatedTga(const std::uint8_t* data, std::size_t size, int width, int h
     return size < needed;
 }
 
+std::uint32_t LittleEndian(const std::uint8_t* bytes, int count) {
+    std::uint32_t value = 0;
+    for (int i = count - 1; i >= 0; --i) {
+        value = value << 8 | bytes[i];
+    }
+    return value;
+}
+
+// stb_image also takes an uncompressed BMP that ends early, and allocates and fills every
+// row its header declares: 56 bytes asked for 13833 x 10240 pixels. A cut file fails here.
+bool IsTruncatedBmp(const std::uint8_t* data, std::size_t size, int width, int height) {
+    constexpr std::size_t fileHeaderBytes = 14;
+    constexpr std::uint32_t uncompressed = 0, bitFields = 3;
+    if (size < fileHeaderBytes + 4 || data[0] != 'B' || data[1] != 'M') {
+        return false;
+    }
+    const std::uint32_t headerBytes = LittleEndian(data + 14, 4);
+    std::uint32_t bits = 0;
+    if (headerBytes == 12 && size >= 26) {
+        bits = LittleEndian(data + 24, 2);
+    } else if (headerBytes >= 40 && size >= 34) {
+        const std::uint32_t compression = LittleEndian(data + 30, 4);
+        if (compression != uncompressed && compression != bitFields) {
+            return false;
+        }
+        bits = LittleEndian(data + 28, 2);
+    } else {
+        return false;
+    }
+    const std::size_t rowBytes = (std::size_t(width) * bits + 31) / 32 * 4;
+    const std::size_t pixelsStart =
+        std::max<std::size_t>(LittleEndian(data + 10, 4), fileHeaderBytes + headerBytes);
+    return size < pixelsStart + rowBytes * std::size_t(height);
+}
+
 std::optional<ImageData> DecodeWithStb(const std::uint8_t* data, std::size_t size) {
     if (size == 0 || size > static_cast<std::size_t>(INT_MAX)) {
         return std::nullopt;
@@ -41,7 +77,8 @@ std::optional<ImageData> DecodeWithStb(const std::uint8_t* data, std::size_t siz
     int width = 0, height = 0, channels = 0;
     if (!stbi_info_from_memory(data, static_cast<int>(size), &width, &height, &channels) || width <= 0 ||
         height <= 0 || width > kMaxDimension || height > kMaxDimension ||
-        IsTruncatedTga(data, size, width, height) || !JpegScanTables::ScansUseDefinedTables(data, size)) {
+        IsTruncatedTga(data, size, width, height) || IsTruncatedBmp(data, size, width, height) ||
+        !JpegScanTables::ScansUseDefinedTables(data, size)) {
         return std::nullopt;
     }
     stbi_uc* pixels = stbi_load_from_memory(data, static_cast<int>(size), &width, &height, &channels, 4);

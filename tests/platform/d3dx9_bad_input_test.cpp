@@ -80,6 +80,17 @@ Bytes TgaWithAlpha() {
     return b;
 }
 
+// 2 x 2, 24 bits, uncompressed: rows of 6 bytes padded to 8.
+Bytes Bmp24() {
+    Bytes b = {'B', 'M', 70, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0,                    // file header
+               40,  0,   0,  0, 2, 0, 0, 0, 2, 0, 0,  0, 1, 0, 24, 0, 0, 0, 0, 0, // info header
+               16,  0,   0,  0, 0, 0, 0, 0, 0, 0, 0,  0, 0, 0, 0,  0, 0, 0, 0, 0};
+    for (int row = 0; row < 2; ++row) {
+        b.insert(b.end(), {10, 20, 30, 40, 50, 60, 0, 0});
+    }
+    return b;
+}
+
 // Outputs start at a non-null value so that a failure which forgets to clear them shows.
 volatile std::uintptr_t notSet = 1;
 
@@ -170,6 +181,7 @@ TEST_F(BadInputTest, TruncatedAndGarbageFilesOfEveryFormatFailWithoutAnObject) {
         {"DDS cube map", ".dds", CubeMapDds, LoadCube},
         {"DXT5", ".dds", Dxt5Dds, LoadTexture},
         {"TGA with alpha", ".tga", TgaWithAlpha, LoadTexture},
+        {"BMP", ".bmp", Bmp24, LoadTexture},
         {"effect", ".fx", [&] { return ReadFile(data + "/../../media/diffuse.fx"); }, LoadEffect},
     };
     std::uint32_t seed = 12345;
