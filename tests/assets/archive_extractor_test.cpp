@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "assets/archive_extractor.h"
+#include "rar/crc32.h"
 #include "rar/rar_reader.h"
 #include "rar/rar_writer.h"
 #include "tests/temp_directory.h"
@@ -245,10 +247,33 @@ TEST_F(ArchiveExtractorTest, SingleMemberOutcomes) {
     }
 }
 
+// Our writer refuses a name that climbs out of the destination, so the hostile archive is
+// written with a stand-in of the same length whose bytes are then replaced, the file
+// header's CRC (the low 16 bits of the CRC-32 of the header after its CRC field) with them.
+void RenameMember(const std::string& archive, const std::string& from, const std::string& to) {
+    ASSERT_EQ(from.size(), to.size());
+    std::ifstream in(archive, std::ios::binary);
+    std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    in.close();
+    const auto at = std::search(bytes.begin(), bytes.end(), from.begin(), from.end());
+    ASSERT_NE(at, bytes.end());
+    std::copy(to.begin(), to.end(), at);
+    // The name follows 32 bytes of fixed fields in a file header without 64-bit sizes.
+    const std::size_t header = static_cast<std::size_t>(at - bytes.begin()) - 32;
+    ASSERT_EQ(bytes[header + 2], 0x74);
+    const std::size_t headerSize = bytes[header + 5] | bytes[header + 6] << 8;
+    const std::uint32_t crc = Crc32::Compute(bytes.data() + header + 2, headerSize - 2);
+    bytes[header] = static_cast<std::uint8_t>(crc);
+    bytes[header + 1] = static_cast<std::uint8_t>(crc >> 8);
+    std::ofstream out(archive, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
 TEST_F(ArchiveExtractorTest, NamesInsideTheArchiveNeverChooseWhereFilesGo) {
     const std::string evil = "escaped";
-    PackArchive({{"..\\..\\outside.txt", std::vector<std::uint8_t>(evil.begin(), evil.end())},
+    PackArchive({{"zz\\zz\\outside.txt", std::vector<std::uint8_t>(evil.begin(), evil.end())},
                  {"data\\unlisted.bin", std::vector<std::uint8_t>(evil.begin(), evil.end())}});
+    RenameMember("data.rar", "zz\\zz\\outside.txt", "..\\..\\outside.txt");
     testing::internal::CaptureStdout();
     ArchiveExtractor::ExtractAll();
     testing::internal::GetCapturedStdout();
