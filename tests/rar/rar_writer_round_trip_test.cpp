@@ -245,7 +245,7 @@ TEST_F(RarWriterRoundTrip, CompressesWhatCompressesAndStoresWhatDoesNot) {
     EXPECT_LT(archive.size(), text.size() / 3 + noise.size() + 2000);
     EXPECT_GT(archive.size(), noise.size());
     std::size_t methodStored = 0;
-    for (std::size_t i = 0; i + 4 < archive.size(); ++i) {
+    for (std::size_t i = 7; i + 9 <= archive.size(); ++i) {
         if (std::memcmp(&archive[i], "noise.bin", 9) == 0) {
             methodStored = archive[i - 7]; // method byte sits 7 bytes before the name
         }
