@@ -175,13 +175,15 @@ TEST(EffectCacheTest, DirectoryFollowsTheXdgRules) {
     }
 }
 
-// Each test gets an empty cache home of its own under the test program's temporary one.
+// Each test gets an empty cache home of its own under the test programs' shared one, emptied
+// first, since that one outlives the run.
 class EffectCacheDiskTest : public ::testing::Test {
   protected:
     void SetUp() override {
         const char* base = std::getenv("XDG_CACHE_HOME");
         ASSERT_NE(base, nullptr);
         home = fs::path(base) / ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        fs::remove_all(home);
         fs::create_directories(home);
         environment.Set("XDG_CACHE_HOME", home.c_str());
     }
@@ -281,6 +283,7 @@ class EffectCacheGlTest : public GlTest::DeviceTest {
         const char* base = std::getenv("XDG_CACHE_HOME");
         ASSERT_NE(base, nullptr);
         home = fs::path(base) / "gl";
+        fs::remove_all(home);
         fs::create_directories(home);
         environment.Set("XDG_CACHE_HOME", home.c_str());
     }
