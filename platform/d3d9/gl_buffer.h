@@ -27,17 +27,10 @@ template <class Interface, class Desc, D3DRESOURCETYPE Type> class GlBuffer : pu
     }
     ~GlBuffer() override {
         MakeDeviceCurrent(this->Device());
-        const GlShareGroup current = GlShareRoot::CurrentGroup();
         for (int g = 0; g < glShareGroupCount; ++g) {
             GLuint name = objects_[g].name;
-            if (name == 0) {
-                continue;
-            }
-            const auto group = static_cast<GlShareGroup>(g);
-            if (group == current) {
-                glDeleteBuffers(1, &name);
-            } else {
-                GlShareRoot::WithRootCurrent(group, [&name] { glDeleteBuffers(1, &name); });
+            if (name != 0) {
+                GlShareRoot::InGroup(static_cast<GlShareGroup>(g), [&name] { glDeleteBuffers(1, &name); });
             }
         }
     }

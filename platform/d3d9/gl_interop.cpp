@@ -67,12 +67,7 @@ int CurrentShareGroup() {
 }
 
 void InShareGroup(int group, const std::function<void()>& work) {
-    const auto wanted = static_cast<GlShareGroup>(group);
-    if (wanted == GlShareRoot::CurrentGroup()) {
-        work();
-    } else {
-        GlShareRoot::WithRootCurrent(wanted, work);
-    }
+    GlShareRoot::InGroup(static_cast<GlShareGroup>(group), work);
 }
 
 bool ClipControlActive(IDirect3DDevice9* device) {

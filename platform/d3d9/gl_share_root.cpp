@@ -370,6 +370,14 @@ GlShareGroup CurrentGroup() {
     return roots.anyCurrent ? roots.current.group : roots.active;
 }
 
+void InGroup(GlShareGroup group, const std::function<void()>& work) {
+    if (group == CurrentGroup()) {
+        work();
+    } else {
+        WithRootCurrent(group, work);
+    }
+}
+
 void WithRootCurrent(GlShareGroup group, const std::function<void()>& work) {
     Roots& roots = TheRoots();
     if (!RootOf(group).ok) {

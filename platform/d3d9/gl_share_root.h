@@ -83,6 +83,10 @@ GlShareGroup CurrentGroup();
 // before current again (deleting a resource's objects in the other group).
 void WithRootCurrent(GlShareGroup group, const std::function<void()>& work);
 
+// Runs `work` where the group's objects can be touched: at once when that group's context is
+// current, else through WithRootCurrent.
+void InGroup(GlShareGroup group, const std::function<void()>& work);
+
 } // namespace GlShareRoot
 
 // The renderbuffer format behind a Direct3D back-buffer or depth format; 0 when none.

@@ -59,17 +59,10 @@ TextureStorage::TextureStorage(UINT faces, UINT width, UINT height, UINT levels,
 }
 
 TextureStorage::~TextureStorage() {
-    const GlShareGroup current = GlShareRoot::CurrentGroup();
     for (int g = 0; g < glShareGroupCount; ++g) {
         GLuint name = objects_[g].name;
-        if (name == 0) {
-            continue;
-        }
-        const auto group = static_cast<GlShareGroup>(g);
-        if (group == current) {
-            glDeleteTextures(1, &name);
-        } else {
-            GlShareRoot::WithRootCurrent(group, [&name] { glDeleteTextures(1, &name); });
+        if (name != 0) {
+            GlShareRoot::InGroup(static_cast<GlShareGroup>(g), [&name] { glDeleteTextures(1, &name); });
         }
     }
 }
