@@ -81,12 +81,14 @@ class StreamEncoder {
   public:
     // `largest` is the size of the largest member: the working storage is made that large
     // once, instead of growing (and faulting in fresh pages) member after member.
-    StreamEncoder(bool solid, const Rar20Encoder::Settings& settings, std::size_t largest)
+    StreamEncoder(bool solid, const Rar20Encoder::Settings& settings, std::size_t largest, std::size_t total)
         : solid_(solid), settings_(settings), largest_(largest),
           plan_(kLevelPlans[std::clamp(settings.level, Rar20Encoder::kFastestLevel,
                                        Rar20Encoder::kSmallestLevel) -
                             1]),
-          finder_(std::make_unique<Rar20MatchFinder>(plan_.longKeyBits)) {}
+          finder_(std::make_unique<Rar20MatchFinder>(plan_.longKeyBits)) {
+        finder_->Reserve(solid ? total : largest, largest);
+    }
 
     Rar20Encoder::EncodedMember Add(std::span<const std::uint8_t> member, bool successorMayFollow) {
         if (!solid_) {
@@ -291,7 +293,9 @@ class StreamEncoder {
         segment.tokens.reserve(largest_);
         parser_.Parse(*finder_, begin, end, plan_.first, {{begin, &startPrices}}, state.lz, segment.tokens);
         Split(segment, plan_.pieces);
-        matchCache_.Reset(begin, end);
+        if (plan_.refinePasses > 0) {
+            matchCache_.Reset(begin, end);
+        }
         for (int pass = 0; pass < plan_.refinePasses; ++pass) {
             // Each block's tables price the next parse of its stretch.
             const std::vector<std::size_t> starts = BlockBounds(segment);
@@ -443,10 +447,12 @@ namespace Rar20Encoder {
 std::vector<EncodedMember> Encode(const std::vector<std::span<const std::uint8_t>>& members, bool solid,
                                   const Settings& settings) {
     std::size_t largest = 0;
+    std::size_t total = 0;
     for (const std::span<const std::uint8_t>& m : members) {
         largest = std::max(largest, m.size());
+        total += m.size();
     }
-    StreamEncoder encoder(solid, settings, largest);
+    StreamEncoder encoder(solid, settings, largest, total);
     std::vector<EncodedMember> result;
     result.reserve(members.size());
     for (std::size_t m = 0; m < members.size(); ++m) {

@@ -20,6 +20,11 @@ void Rar20MatchFinder::Clear() {
     std::fill(longPlaces_.begin(), longPlaces_.end(), kNone);
 }
 
+void Rar20MatchFinder::Reserve(std::size_t totalBytes, std::size_t largestMember) {
+    // Append keeps at most two windows before it appends a member.
+    data_.reserve(std::min(totalBytes, 2 * std::size_t{kWindowSize} + largestMember) + kPadding);
+}
+
 std::uint32_t Rar20MatchFinder::Append(std::span<const std::uint8_t> bytes) {
     // Keep the history below two windows (plus the member): drop whole windows from the
     // front, so a position's place in prev_ (position mod window) does not change.

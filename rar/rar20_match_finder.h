@@ -27,6 +27,9 @@ class Rar20MatchFinder {
     explicit Rar20MatchFinder(int longKeyBits = kMostLongKeyBits);
 
     void Clear();
+    // Makes room at once for the longest history appending these members can build, so
+    // that the history is not moved to larger storage member after member.
+    void Reserve(std::size_t totalBytes, std::size_t largestMember);
     // Appends the bytes; history further back than one window may be dropped first, which
     // moves every position. Returns the position of the first appended byte.
     std::uint32_t Append(std::span<const std::uint8_t> bytes);
