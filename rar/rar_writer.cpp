@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
+#include <optional>
 #include <span>
 
 #include "rar/crc32.h"
@@ -31,85 +33,102 @@ void SealHeader(std::vector<std::uint8_t>& out, std::size_t start) {
     out[start + 1] = static_cast<std::uint8_t>(crc >> 8);
 }
 
-} // namespace
-
-std::vector<std::uint8_t> RarWriter::Build(const std::vector<Member>& members, const Options& options) {
+// The members packed (an empty `packed` stores the member), or nothing when one cannot be
+// archived.
+std::optional<std::vector<Rar20Encoder::EncodedMember>> Encode(std::span<const RarWriter::MemberView> members,
+                                                               const RarWriter::Options& options) {
     std::vector<std::span<const std::uint8_t>> inputs;
-    for (const Member& m : members) {
+    for (const RarWriter::MemberView& m : members) {
         if (m.bytes.size() >= 0xFFFFFFFFull || m.name.size() > RarFormat::kNameLimit ||
             !RarMemberName::StaysInside(m.name)) {
-            return {};
+            return std::nullopt;
         }
-        inputs.emplace_back(m.bytes);
+        inputs.push_back(m.bytes);
     }
-    const bool solid = options.solid;
     const int level = std::clamp(options.level, 0, Rar20Encoder::kSmallestLevel);
-    std::vector<Rar20Encoder::EncodedMember> encoded(members.size());
-    if (level > 0) {
-        encoded = Rar20Encoder::Encode(inputs, solid, {.level = level, .multimedia = options.multimedia});
+    if (level == 0) {
+        return std::vector<Rar20Encoder::EncodedMember>(members.size());
     }
+    return Rar20Encoder::Encode(inputs, options.solid, {.level = level, .multimedia = options.multimedia});
+}
+
+// Hands the archive to `put` piece by piece, in order.
+void LayOut(std::span<const RarWriter::MemberView> members,
+            const std::vector<Rar20Encoder::EncodedMember>& encoded, const RarWriter::Options& options,
+            const std::function<void(std::span<const std::uint8_t>)>& put) {
     // The method byte names the level, as the old archiver's did (0x31 fastest to 0x35 best).
-    const auto method = static_cast<std::uint8_t>(RarFormat::kMethodStored + level);
-
-    std::size_t archiveSize = std::size(RarFormat::kMarker) + RarFormat::kMainHeaderSize;
-    for (std::size_t i = 0; i < members.size(); ++i) {
-        archiveSize += RarFormat::kFileHeaderSize + members[i].name.size() +
-                       (encoded[i].packed ? encoded[i].packed->size() : members[i].bytes.size());
-    }
-    std::vector<std::uint8_t> out;
-    out.reserve(archiveSize);
-    out.assign(std::begin(RarFormat::kMarker), std::end(RarFormat::kMarker));
-    const std::size_t mainStart = out.size();
-    Put16(out, 0);
-    out.push_back(RarFormat::kBlockMain);
-    Put16(out, solid ? RarFormat::kMainSolid : 0);
-    Put16(out, RarFormat::kMainHeaderSize);
-    Put16(out, 0);
-    Put32(out, 0);
-    SealHeader(out, mainStart);
+    const auto method = static_cast<std::uint8_t>(RarFormat::kMethodStored +
+                                                  std::clamp(options.level, 0, Rar20Encoder::kSmallestLevel));
+    std::vector<std::uint8_t> header(std::begin(RarFormat::kMarker), std::end(RarFormat::kMarker));
+    const std::size_t mainStart = header.size();
+    Put16(header, 0);
+    header.push_back(RarFormat::kBlockMain);
+    Put16(header, options.solid ? RarFormat::kMainSolid : 0);
+    Put16(header, RarFormat::kMainHeaderSize);
+    Put16(header, 0);
+    Put32(header, 0);
+    SealHeader(header, mainStart);
+    put(header);
 
     for (std::size_t i = 0; i < members.size(); ++i) {
-        const Member& m = members[i];
+        const RarWriter::MemberView& m = members[i];
         const bool stored = !encoded[i].packed.has_value();
-        const std::vector<std::uint8_t>& data = stored ? m.bytes : *encoded[i].packed;
-        std::string name = m.name;
-        for (char& c : name) {
-            if (c == '/') {
-                c = '\\';
-            }
-        }
+        const std::span<const std::uint8_t> data = stored ? m.bytes : std::span(*encoded[i].packed);
+        std::string name(m.name);
+        std::replace(name.begin(), name.end(), '/', '\\');
         std::uint16_t flags = RarFormat::kFileHasData | kDictionary1MiB;
         if (encoded[i].continuesSolid) {
             flags |= RarFormat::kFileContinuesSolid;
         }
-        const std::size_t start = out.size();
-        Put16(out, 0);
-        out.push_back(RarFormat::kBlockFile);
-        Put16(out, flags);
-        Put16(out, static_cast<std::uint16_t>(RarFormat::kFileHeaderSize + name.size()));
-        Put32(out, static_cast<std::uint32_t>(data.size()));
-        Put32(out, static_cast<std::uint32_t>(m.bytes.size()));
-        out.push_back(kHostMsDos);
-        Put32(out, Crc32::Compute(m.bytes.data(), m.bytes.size()));
-        Put32(out, kDosTime1980);
-        out.push_back(kVersion);
-        out.push_back(stored ? RarFormat::kMethodStored : method);
-        Put16(out, static_cast<std::uint16_t>(name.size()));
-        Put32(out, kArchiveAttribute);
-        out.insert(out.end(), name.begin(), name.end());
-        SealHeader(out, start);
-        out.insert(out.end(), data.begin(), data.end());
+        header.clear();
+        Put16(header, 0);
+        header.push_back(RarFormat::kBlockFile);
+        Put16(header, flags);
+        Put16(header, static_cast<std::uint16_t>(RarFormat::kFileHeaderSize + name.size()));
+        Put32(header, static_cast<std::uint32_t>(data.size()));
+        Put32(header, static_cast<std::uint32_t>(m.bytes.size()));
+        header.push_back(kHostMsDos);
+        Put32(header, Crc32::Compute(m.bytes.data(), m.bytes.size()));
+        Put32(header, kDosTime1980);
+        header.push_back(kVersion);
+        header.push_back(stored ? RarFormat::kMethodStored : method);
+        Put16(header, static_cast<std::uint16_t>(name.size()));
+        Put32(header, kArchiveAttribute);
+        header.insert(header.end(), name.begin(), name.end());
+        SealHeader(header, 0);
+        put(header);
+        put(data);
     }
+}
+
+constexpr const char* kUnarchivable = "a member is 4 GiB or larger, or its name is empty, over 259 bytes, "
+                                      "absolute, or has a \"..\" or drive part";
+
+} // namespace
+
+std::vector<std::uint8_t> RarWriter::Build(std::span<const MemberView> members, const Options& options) {
+    const std::optional<std::vector<Rar20Encoder::EncodedMember>> encoded = Encode(members, options);
+    if (!encoded) {
+        return {};
+    }
+    std::size_t size = std::size(RarFormat::kMarker) + RarFormat::kMainHeaderSize;
+    for (std::size_t i = 0; i < members.size(); ++i) {
+        size += RarFormat::kFileHeaderSize + members[i].name.size() +
+                ((*encoded)[i].packed ? (*encoded)[i].packed->size() : members[i].bytes.size());
+    }
+    std::vector<std::uint8_t> out;
+    out.reserve(size);
+    LayOut(members, *encoded, options,
+           [&](std::span<const std::uint8_t> piece) { out.insert(out.end(), piece.begin(), piece.end()); });
     return out;
 }
 
-bool RarWriter::Write(const std::string& path, const std::vector<Member>& members, const Options& options,
+bool RarWriter::Write(const std::string& path, std::span<const MemberView> members, const Options& options,
                       std::string* error) {
-    const std::vector<std::uint8_t> archive = Build(members, options);
-    if (archive.empty()) {
+    const std::optional<std::vector<Rar20Encoder::EncodedMember>> encoded = Encode(members, options);
+    if (!encoded) {
         if (error != nullptr) {
-            *error = "a member is 4 GiB or larger, or its name is empty, over 259 bytes, absolute, or has a "
-                     "\"..\" or drive part";
+            *error = kUnarchivable;
         }
         return false;
     }
@@ -120,7 +139,10 @@ bool RarWriter::Write(const std::string& path, const std::vector<Member>& member
         }
         return false;
     }
-    const bool written = std::fwrite(archive.data(), 1, archive.size(), f) == archive.size();
+    bool written = true;
+    LayOut(members, *encoded, options, [&](std::span<const std::uint8_t> piece) {
+        written = written && std::fwrite(piece.data(), 1, piece.size(), f) == piece.size();
+    });
     const bool closed = std::fclose(f) == 0;
     if (!written || !closed) {
         if (error != nullptr) {

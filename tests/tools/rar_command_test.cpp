@@ -210,6 +210,51 @@ TEST_F(RarToolTest, PackedNamesStayBelowTheDestination) {
     EXPECT_FALSE(fs::exists(dir_ / "work" / "src"));
 }
 
+// Inputs are mapped where they can be; a pipe or an empty file is read instead.
+TEST_F(RarToolTest, PacksFilesThatCannotBeMapped) {
+    std::ofstream(dir_ / "empty.bin").close();
+    const std::string fed = "through a pipe";
+    // The writer waits for the tool to open the pipe; `timeout` ends it should the tool not.
+    ASSERT_EQ(std::system(("cd '" + dir_.string() + "' && mkfifo pipe && (timeout 20 sh -c \"printf '" + fed +
+                           "' > pipe\" &)")
+                              .c_str()),
+              0);
+    std::string out;
+    ASSERT_EQ(Run("a o.rar empty.bin pipe", out), 0) << err_;
+    ASSERT_EQ(Run("p o.rar pipe", out), 0);
+    EXPECT_EQ(out, fed);
+    ASSERT_EQ(Run("l o.rar", out), 0);
+    EXPECT_NE(out.find("2 members"), std::string::npos) << out;
+    EXPECT_NE(out.find("  empty.bin\n"), std::string::npos) << out;
+}
+
+// The archive is written beside its name and renamed into place: a pack that fails leaves
+// an archive of that name as it was, and nothing else behind.
+TEST_F(RarToolTest, AFailedPackLeavesTheArchiveAsItWas) {
+    const fs::path deep = dir_ / std::string(150, 'd') / std::string(150, 'e');
+    fs::create_directories(deep);
+    std::ofstream(deep / "f.bin") << "a name longer than an archive can hold";
+    const std::string before = ReadText(dir_ / "in.rar");
+    const struct {
+        const char* what;
+        std::string pack;
+        const char* said;
+    } cases[] = {
+        {"missing input", "a in.rar missing.bin", "cannot read missing.bin"},
+        {"name too long", "a in.rar " + deep.lexically_relative(dir_).string(), "over 259 bytes"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::string out;
+        EXPECT_EQ(Run(c.pack, out), 1);
+        EXPECT_NE(err_.find(c.said), std::string::npos) << err_;
+        EXPECT_EQ(ReadText(dir_ / "in.rar"), before);
+        for (const auto& e : fs::directory_iterator(dir_)) {
+            EXPECT_EQ(e.path().filename().string().rfind("in.rar.", 0), std::string::npos) << e.path();
+        }
+    }
+}
+
 TEST_F(RarToolTest, EveryCommandHasHelp) {
     for (const char* command : {"l", "list", "t", "test", "x", "extract", "p", "print", "a", "pack"}) {
         SCOPED_TRACE(command);

@@ -1,6 +1,10 @@
 // quillmoor-rar: list, test, extract and pack RAR 2.0 archives.
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -8,6 +12,7 @@
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <system_error>
@@ -18,6 +23,7 @@
 #include "rar/rar_member_name.h"
 #include "rar/rar_reader.h"
 #include "rar/rar_writer.h"
+#include "tools/quillmoor-rar/mapped_file.h"
 #include "tools/quillmoor-rar/member_name.h"
 #include "tools/quillmoor-rar/rar_command.h"
 
@@ -251,7 +257,12 @@ int Print(const std::string& archive, const std::vector<std::string>& wanted) {
 // Prefixes already taken off member names and reported, so each is said once.
 using DroppedPrefixes = std::set<std::string>;
 
-bool AddPath(const fs::path& path, std::vector<RarWriter::Member>& members, DroppedPrefixes& dropped) {
+struct InputFile {
+    std::string name;
+    MappedFile file;
+};
+
+bool AddPath(const fs::path& path, std::vector<InputFile>& inputs, DroppedPrefixes& dropped) {
     std::error_code error;
     if (fs::is_directory(path, error)) {
         std::vector<fs::path> files;
@@ -262,37 +273,51 @@ bool AddPath(const fs::path& path, std::vector<RarWriter::Member>& members, Drop
         }
         std::sort(files.begin(), files.end());
         for (const fs::path& f : files) {
-            if (!AddPath(f, members, dropped)) {
+            if (!AddPath(f, inputs, dropped)) {
                 return false;
             }
         }
         return true;
-    }
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        std::fprintf(stderr, "quillmoor-rar: cannot read %s\n", path.c_str());
-        return false;
     }
     const PackedMemberName named = MemberNameFor(path);
     if (named.name.empty()) {
         std::fprintf(stderr, "quillmoor-rar: %s names no file to pack\n", path.c_str());
         return false;
     }
+    std::string reason;
+    std::optional<MappedFile> file = MappedFile::Open(path, reason);
+    if (!file) {
+        std::fprintf(stderr, "quillmoor-rar: %s\n", reason.c_str());
+        return false;
+    }
     if (!named.dropped.empty() && dropped.insert(named.dropped).second) {
         std::fprintf(stderr, "quillmoor-rar: removing leading '%s' from member names\n",
                      named.dropped.c_str());
     }
-    RarWriter::Member m;
-    m.name = named.name;
-    in.seekg(0, std::ios::end);
-    m.bytes.resize(static_cast<std::size_t>(std::max<std::streamoff>(in.tellg(), 0)));
-    in.seekg(0, std::ios::beg);
-    if (!in.read(reinterpret_cast<char*>(m.bytes.data()), static_cast<std::streamsize>(m.bytes.size()))) {
-        std::fprintf(stderr, "quillmoor-rar: cannot read %s\n", path.c_str());
-        return false;
-    }
-    members.push_back(std::move(m));
+    inputs.push_back({named.name, std::move(*file)});
     return true;
+}
+
+// A new file beside `archive` for the archive to be written to, with the mode the archive
+// has or would get; empty when it cannot be made.
+std::string CreateBeside(const std::string& archive) {
+    std::string path = archive + ".XXXXXX";
+    const int fd = mkstemp(path.data());
+    if (fd < 0) {
+        return {};
+    }
+    struct stat existing {};
+    mode_t mode = 0;
+    if (stat(archive.c_str(), &existing) == 0) {
+        mode = existing.st_mode & 07777;
+    } else {
+        const mode_t mask = umask(0);
+        umask(mask);
+        mode = 0666 & ~mask;
+    }
+    fchmod(fd, mode);
+    close(fd);
+    return path;
 }
 
 int Pack(const std::vector<std::string>& args) {
@@ -323,16 +348,35 @@ int Pack(const std::vector<std::string>& args) {
         return 2;
     }
     const std::string archive = args[i++];
-    std::vector<RarWriter::Member> members;
+    std::vector<InputFile> inputs;
     DroppedPrefixes dropped;
     for (; i < args.size(); ++i) {
-        if (!AddPath(args[i], members, dropped)) {
+        if (!AddPath(args[i], inputs, dropped)) {
             return 1;
         }
     }
+    std::vector<RarWriter::MemberView> members;
+    members.reserve(inputs.size());
+    for (const InputFile& input : inputs) {
+        members.push_back({input.name, input.file.Bytes()});
+    }
+    // Written beside the archive and renamed over it when complete: a failure on the way
+    // leaves an archive of the same name as it was.
+    const std::string partial = CreateBeside(archive);
+    if (partial.empty()) {
+        std::fprintf(stderr, "quillmoor-rar: cannot create %s: %s\n", archive.c_str(), std::strerror(errno));
+        return 1;
+    }
+    MappedFile::ExitWhenShortened(partial);
     std::string error;
-    if (!RarWriter::Write(archive, members, options, &error)) {
+    if (!RarWriter::Write(partial, members, options, &error)) {
+        std::remove(partial.c_str());
         std::fprintf(stderr, "quillmoor-rar: %s\n", error.c_str());
+        return 1;
+    }
+    if (std::rename(partial.c_str(), archive.c_str()) != 0) {
+        std::fprintf(stderr, "quillmoor-rar: cannot write %s: %s\n", archive.c_str(), std::strerror(errno));
+        std::remove(partial.c_str());
         return 1;
     }
     std::printf("%zu members packed into %s\n", members.size(), archive.c_str());
