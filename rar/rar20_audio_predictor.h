@@ -31,11 +31,21 @@ struct AudioPredictor {
     std::uint8_t Learn(int predicted, int delta, int& channelDelta) {
         const int value = predicted - delta;
         const int i = static_cast<int>(static_cast<std::int8_t>(delta)) * 8;
-        const int candidates[11] = {i,      i - d1, i + d1, i - d2,           i + d2,          i - d3,
-                                    i + d3, i - d4, i + d4, i - channelDelta, i + channelDelta};
-        for (int k = 0; k < 11; ++k) {
-            errorSums[k] += static_cast<std::uint32_t>(std::abs(candidates[k]));
-        }
+        // Spelled out rather than looped over an array of candidates: it stays in registers.
+        const auto addError = [&](int k, int error) {
+            errorSums[k] += static_cast<std::uint32_t>(std::abs(error));
+        };
+        addError(0, i);
+        addError(1, i - d1);
+        addError(2, i + d1);
+        addError(3, i - d2);
+        addError(4, i + d2);
+        addError(5, i - d3);
+        addError(6, i + d3);
+        addError(7, i - d4);
+        addError(8, i + d4);
+        addError(9, i - channelDelta);
+        addError(10, i + channelDelta);
         channelDelta = lastDelta = static_cast<std::int8_t>(value - last);
         last = value; // the full value, not reduced to a byte
         if ((byteCount & 0x1F) == 0) {

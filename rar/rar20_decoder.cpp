@@ -291,7 +291,7 @@ void Rar20Decoder::CopyString(std::uint32_t length, std::uint32_t distance) {
     }
 }
 
-std::uint8_t Rar20Decoder::DecodeAudio(int delta) {
+inline std::uint8_t Rar20Decoder::DecodeAudio(int delta) {
     AudioPredictor& channel = audio_[currentChannel_];
     const int predicted = channel.Predict(channelDelta_);
     return channel.Learn(predicted, delta, channelDelta_);
@@ -531,24 +531,23 @@ void Rar20Decoder::DecodeMember(ByteSource& source, std::uint32_t packedSize, st
             Flush(1370, 1390);
             load();
         }
+        topUp();
         if (audio) {
-            save();
-            const int symbol = DecodeSymbol(audioTables_[currentChannel_]);
+            const int symbol = decode(audioTables_[currentChannel_]);
             if (symbol == kSymbolRepeatLast) {
+                save();
                 ReadTables();
                 load();
                 continue;
             }
-            window[writePos_] = DecodeAudio(symbol);
-            writePos_ = (writePos_ + 1) & kWindowMask;
+            window[wp] = DecodeAudio(symbol);
+            wp = (wp + 1) & kWindowMask;
             if (++currentChannel_ >= channels_) {
                 currentChannel_ = 0;
             }
-            --remaining_;
-            load();
+            --remaining;
             continue;
         }
-        topUp();
         const int symbol = decode(mainTable_);
         if (symbol < 256) {
             window[wp] = static_cast<std::uint8_t>(symbol);
