@@ -113,7 +113,7 @@ class StreamEncoder {
             std::uint64_t bits;
         };
         const Rar20SoundGuess guess = Rar20GuessSound(member);
-        const bool tryAudio = settings_.multimedia || guess.looksLikeSound;
+        const bool tryAudio = settings_.audioBlocks && (settings_.multimedia || guess.looksLikeSound);
         auto size = [&](const std::vector<const Segment*>& parts, const CoderState& encoded) {
             if (!tryAudio) {
                 return std::uint64_t{0}; // the only coding: no need to weigh it

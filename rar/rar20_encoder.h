@@ -23,6 +23,9 @@ struct Settings {
     // Try audio blocks on every member; otherwise only on members that look like sampled
     // sound. Either way a member keeps whichever coding is smaller.
     bool multimedia = false;
+    // False: LZ blocks only, whatever the member. Audio blocks unpack several times slower
+    // per byte, which matters for an archive read at every start.
+    bool audioBlocks = true;
 };
 
 struct EncodedMember {

@@ -49,7 +49,9 @@ std::optional<std::vector<Rar20Encoder::EncodedMember>> Encode(std::span<const R
     if (level == 0) {
         return std::vector<Rar20Encoder::EncodedMember>(members.size());
     }
-    return Rar20Encoder::Encode(inputs, options.solid, {.level = level, .multimedia = options.multimedia});
+    return Rar20Encoder::Encode(
+        inputs, options.solid,
+        {.level = level, .multimedia = options.multimedia, .audioBlocks = options.audioBlocks});
 }
 
 // Hands the archive to `put` piece by piece, in order.

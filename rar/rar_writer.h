@@ -28,6 +28,7 @@ class RarWriter {
         bool solid = true;
         int level = 3;           // 0 stores every member; 1 (fastest) to 5 (smallest) compress
         bool multimedia = false; // try audio blocks on every member, not only on sound
+        bool audioBlocks = true; // false: LZ blocks only (quicker to unpack, a little larger)
     };
 
     // The whole archive in memory; empty when a member is too large (4 GiB or more) or a

@@ -216,6 +216,13 @@ TEST_F(RarWriterRoundTrip, AudioBlocksWhereTheyPayAndLzElsewhere) {
             EXPECT_EQ(encoded[i].lzBlocks, expected[i].lz);
             EXPECT_EQ(encoded[i].audioBlocks, expected[i].audio);
         }
+        // Without audio blocks, even the sound is LZ-coded.
+        for (const auto& member :
+             Rar20Encoder::Encode(members, true, {.level = level, .audioBlocks = false})) {
+            EXPECT_TRUE(member.packed.has_value());
+            EXPECT_TRUE(member.lzBlocks);
+            EXPECT_FALSE(member.audioBlocks);
+        }
     }
 }
 
