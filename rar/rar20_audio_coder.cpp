@@ -29,10 +29,10 @@ double Order0Bits(std::span<const std::uint32_t> counts) {
     return bits;
 }
 
-} // namespace
-
-void Rar20EncodeAudio(std::span<const std::uint8_t> bytes, int channels, Rar20AudioState& state,
-                      std::vector<Token>& tokens) {
+// Steps the predictors over `bytes` as the decoder will, handing each byte's channel and
+// delta to `take`.
+template <class Take>
+void CodeAudio(std::span<const std::uint8_t> bytes, int channels, Rar20AudioState& state, Take take) {
     if (state.currentChannel >= channels) {
         state.currentChannel = 0;
     }
@@ -42,12 +42,20 @@ void Rar20EncodeAudio(std::span<const std::uint8_t> bytes, int channels, Rar20Au
         const int predicted = p.Predict(state.channelDelta);
         const int delta = AudioPredictor::DeltaFor(predicted, byte);
         p.Learn(predicted, delta, state.channelDelta);
-        tokens.push_back(AudioToken(channel, delta));
+        take(channel, delta);
         if (++channel >= channels) {
             channel = 0;
         }
     }
     state.currentChannel = channel;
+}
+
+} // namespace
+
+void Rar20EncodeAudio(std::span<const std::uint8_t> bytes, int channels, Rar20AudioState& state,
+                      std::vector<Token>& tokens) {
+    CodeAudio(bytes, channels, state,
+              [&](int channel, int delta) { tokens.push_back(AudioToken(channel, delta)); });
 }
 
 Rar20SoundGuess Rar20GuessSound(std::span<const std::uint8_t> bytes) {
@@ -68,16 +76,12 @@ Rar20SoundGuess Rar20GuessSound(std::span<const std::uint8_t> bytes) {
     const double plain = Order0Bits(byteCounts);
     Rar20SoundGuess guess;
     double best = plain;
-    std::vector<Token> tokens;
     for (int channels = 1; channels <= 4; ++channels) {
-        tokens.clear();
+        std::array<std::uint32_t, kAudioSymbols * 4> counts{};
         for (const std::span<const std::uint8_t> s : slices) {
             Rar20AudioState state;
-            Rar20EncodeAudio(s, channels, state, tokens);
-        }
-        std::array<std::uint32_t, kAudioSymbols * 4> counts{};
-        for (const Token& t : tokens) {
-            ++counts[t.Slot()];
+            CodeAudio(s, channels, state,
+                      [&](int channel, int delta) { ++counts[channel * kAudioSymbols + delta]; });
         }
         double bits = 0;
         for (int c = 0; c < channels; ++c) {

@@ -219,7 +219,10 @@ void ParseGreedy(Rar20MatchFinder& finder, std::uint32_t begin, std::uint32_t en
                  std::vector<Token>& tokens) {
     const std::uint8_t* data = finder.Data();
     LiteralCosts literals(data);
-    Candidates here, next;
+    // Two sets of candidates, swapped by pointer: the look ahead's become the next ones.
+    Candidates first, second;
+    Candidates* here = &first;
+    Candidates* next = &second;
     bool haveNext = false;
     std::uint32_t pos = begin;
     while (pos < end) {
@@ -228,21 +231,21 @@ void ParseGreedy(Rar20MatchFinder& finder, std::uint32_t begin, std::uint32_t en
             std::swap(here, next);
             haveNext = false;
         } else {
-            here.Gather(finder, pos, end - pos, state, settings, settings.depth);
+            here->Gather(finder, pos, end - pos, state, settings, settings.depth);
         }
-        if (!here.Any()) {
+        if (!here->Any()) {
             tokens.push_back(LiteralToken(data[pos]));
             ++pos;
             continue;
         }
-        const Best now = BestChoice(here, state, prices, literals, data, pos);
+        const Best now = BestChoice(*here, state, prices, literals, data, pos);
         Choice choice = now.choice;
         if (choice.kind == Kind::Full && choice.length < settings.lazyBelow && pos + 1 < end) {
             // A literal now and a better match one byte on? A literal leaves the state as is.
             const int depth = choice.length >= settings.good ? settings.depth / 4 : settings.depth;
-            next.Gather(finder, pos + 1, end - pos - 1, state, settings, depth);
+            next->Gather(finder, pos + 1, end - pos - 1, state, settings, depth);
             haveNext = true;
-            const Best later = BestChoice(next, state, prices, literals, data, pos + 1);
+            const Best later = BestChoice(*next, state, prices, literals, data, pos + 1);
             if (later.saving > now.saving) {
                 choice = Choice{};
             }
