@@ -8,6 +8,8 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -267,6 +269,52 @@ TEST_F(RarToolTest, EveryCommandHasHelp) {
     for (const char* option : {"-s", "--not-solid", "-m0", "-m5", "-mm"}) {
         EXPECT_NE(out.find(option), std::string::npos) << option;
     }
+}
+
+// The README shows the same usage lines and pack options as the tool's help.
+TEST_F(RarToolTest, TheReadmeSpellsCommandsAndOptionsAsTheHelpDoes) {
+    const std::string readme =
+        ReadText(fs::path(QUILLMOOR_TEST_DATA).parent_path().parent_path() / "README.md");
+    ASSERT_FALSE(readme.empty());
+    std::string usage, packHelp;
+    ASSERT_EQ(Run("--help", usage), 0);
+    ASSERT_EQ(Run("a --help", packHelp), 0);
+    std::istringstream readmeLines(readme);
+    std::set<std::string> readmeOptions, helpOptions;
+    int usageLines = 0;
+    bool inOptionTable = false;
+    for (std::string line; std::getline(readmeLines, line);) {
+        if (line.rfind("    quillmoor-rar ", 0) == 0) {
+            ++usageLines;
+            EXPECT_NE(usage.find(line.substr(4) + "\n"), std::string::npos) << line;
+        }
+        if (line.rfind("| pack option |", 0) == 0) {
+            inOptionTable = true;
+        } else if (inOptionTable && line.rfind("| `", 0) == 0) {
+            // The first column: `-s`, or `-m1` .. `-m5`.
+            const std::string cell = line.substr(2, line.find(" |", 2) - 2);
+            for (std::size_t at = cell.find('`'); at != std::string::npos;
+                 at = cell.find('`', cell.find('`', at + 1) + 1)) {
+                readmeOptions.insert(cell.substr(at + 1, cell.find('`', at + 1) - at - 1));
+            }
+        } else if (inOptionTable && line.empty()) {
+            inOptionTable = false;
+        }
+    }
+    EXPECT_EQ(usageLines, 5);
+    std::istringstream helpLines(packHelp);
+    for (std::string line; std::getline(helpLines, line);) {
+        std::istringstream words(line);
+        std::string first, second, third;
+        if (line.rfind("  -", 0) == 0 && words >> first >> second >> third) {
+            helpOptions.insert(first);
+            if (second == "..") {
+                helpOptions.insert(third);
+            }
+        }
+    }
+    EXPECT_EQ(readmeOptions, helpOptions);
+    EXPECT_TRUE(helpOptions.count("--not-solid") == 1 && helpOptions.count("-m5") == 1) << packHelp;
 }
 
 } // namespace

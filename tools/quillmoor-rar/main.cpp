@@ -61,7 +61,8 @@ constexpr CommandHelp kCommandHelp[] = {
      "  -mm          multimedia: try audio blocks on every member (without it, only on members\n"
      "               that look like sampled sound); each member keeps the smaller coding\n"
      "  --           ends the options\n"
-     "A member that does not shrink is stored.\n"},
+     "A member that does not shrink is stored. The archive is written beside ARCHIVE under a\n"
+     "temporary name and takes its place only when complete.\n"},
 };
 
 void PrintUsage(std::FILE* to) {
