@@ -271,6 +271,22 @@ TEST_F(RarToolTest, EveryCommandHasHelp) {
     }
 }
 
+// An archive named by a symbolic link is replaced where the link points; the link stays.
+TEST_F(RarToolTest, PackingThroughALinkReplacesItsTarget) {
+    fs::create_directories(dir_ / "store");
+    std::ofstream(dir_ / "store" / "real.rar") << "old";
+    fs::create_symlink(fs::path("store") / "real.rar", dir_ / "link.rar");
+    std::ofstream(dir_ / "f.bin") << "through a link";
+    std::string out;
+    ASSERT_EQ(Run("a link.rar f.bin", out), 0) << err_;
+    EXPECT_TRUE(fs::is_symlink(dir_ / "link.rar"));
+    ASSERT_EQ(Run("p store/real.rar f.bin", out), 0) << err_;
+    EXPECT_EQ(out, "through a link");
+    for (const auto& e : fs::directory_iterator(dir_ / "store")) {
+        EXPECT_EQ(e.path().filename(), "real.rar");
+    }
+}
+
 // The README shows the same usage lines and pack options as the tool's help.
 TEST_F(RarToolTest, TheReadmeSpellsCommandsAndOptionsAsTheHelpDoes) {
     const std::string readme =

@@ -299,6 +299,16 @@ bool AddPath(const fs::path& path, std::vector<InputFile>& inputs, DroppedPrefix
     return true;
 }
 
+// The file an archive path names: the path itself, or where it leads when it is a link.
+std::string ReplacedFile(const std::string& archive) {
+    std::error_code error;
+    if (!fs::is_symlink(archive, error)) {
+        return archive;
+    }
+    const fs::path target = fs::weakly_canonical(archive, error);
+    return error ? archive : target.string();
+}
+
 // A new file beside `archive` for the archive to be written to, with the mode the archive
 // has or would get; empty when it cannot be made.
 std::string CreateBeside(const std::string& archive) {
@@ -362,8 +372,10 @@ int Pack(const std::vector<std::string>& args) {
         members.push_back({input.name, input.file.Bytes()});
     }
     // Written beside the archive and renamed over it when complete: a failure on the way
-    // leaves an archive of the same name as it was.
-    const std::string partial = CreateBeside(archive);
+    // leaves an archive of the same name as it was. An archive named by a symbolic link is
+    // replaced where the link points, as writing through the link would, and the link stays.
+    const std::string replaced = ReplacedFile(archive);
+    const std::string partial = CreateBeside(replaced);
     if (partial.empty()) {
         std::fprintf(stderr, "quillmoor-rar: cannot create %s: %s\n", archive.c_str(), std::strerror(errno));
         return 1;
@@ -375,7 +387,7 @@ int Pack(const std::vector<std::string>& args) {
         std::fprintf(stderr, "quillmoor-rar: %s\n", error.c_str());
         return 1;
     }
-    if (std::rename(partial.c_str(), archive.c_str()) != 0) {
+    if (std::rename(partial.c_str(), replaced.c_str()) != 0) {
         std::fprintf(stderr, "quillmoor-rar: cannot write %s: %s\n", archive.c_str(), std::strerror(errno));
         std::remove(partial.c_str());
         return 1;
