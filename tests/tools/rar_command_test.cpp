@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -8,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <set>
 #include <sstream>
 #include <string>
@@ -269,6 +271,54 @@ TEST_F(RarToolTest, EveryCommandHasHelp) {
     for (const char* option : {"-s", "--not-solid", "-m0", "-m5", "-mm"}) {
         EXPECT_NE(out.find(option), std::string::npos) << option;
     }
+}
+
+// Interrupted while it packs, the tool removes the archive it was writing under a
+// temporary name and ends as the signal ends it; the archive of that name stays as it was.
+TEST_F(RarToolTest, AnInterruptedPackLeavesNothingBehind) {
+    {
+        // Enough for -m5 to take seconds; the tool is stopped as soon as it starts writing.
+        std::mt19937 random(3);
+        std::ofstream big(dir_ / "big.txt");
+        for (int i = 0; i < 400000; ++i) {
+            big << "vertex " << random() % 100000 << ";\n";
+        }
+    }
+    const std::string before = ReadText(dir_ / "in.rar");
+    auto partials = [&] {
+        int count = 0;
+        for (const auto& e : fs::directory_iterator(dir_)) {
+            count += e.path().filename().string().rfind("in.rar.", 0) == 0 ? 1 : 0;
+        }
+        return count;
+    };
+    const pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        if (chdir(dir_.c_str()) == 0) {
+            std::freopen("/dev/null", "w", stdout);
+            execl(tool_.c_str(), "quillmoor-rar", "a", "-m5", "in.rar", "big.txt",
+                  static_cast<char*>(nullptr));
+        }
+        _exit(127);
+    }
+    bool seen = false;
+    int status = 0;
+    for (int wait = 0; wait < 3000 && !seen; ++wait) {
+        seen = partials() > 0;
+        if (!seen && waitpid(pid, &status, WNOHANG) == pid) {
+            FAIL() << "the tool ended before its archive appeared, status " << status;
+        }
+        if (!seen) {
+            usleep(10000);
+        }
+    }
+    ASSERT_TRUE(seen);
+    kill(pid, SIGTERM);
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << status;
+    EXPECT_EQ(partials(), 0);
+    EXPECT_EQ(ReadText(dir_ / "in.rar"), before);
 }
 
 // An archive named by a symbolic link is replaced where the link points; the link stays.

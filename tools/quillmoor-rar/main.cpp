@@ -25,6 +25,7 @@
 #include "rar/rar_writer.h"
 #include "tools/quillmoor-rar/mapped_file.h"
 #include "tools/quillmoor-rar/member_name.h"
+#include "tools/quillmoor-rar/partial_output.h"
 #include "tools/quillmoor-rar/rar_command.h"
 
 namespace fs = std::filesystem;
@@ -380,15 +381,20 @@ int Pack(const std::vector<std::string>& args) {
         std::fprintf(stderr, "quillmoor-rar: cannot create %s: %s\n", archive.c_str(), std::strerror(errno));
         return 1;
     }
-    MappedFile::ExitWhenShortened(partial);
+    PartialOutput::RemoveOnEarlyEnd(partial);
     std::string error;
     if (!RarWriter::Write(partial, members, options, &error)) {
         std::remove(partial.c_str());
+        PartialOutput::Done();
         std::fprintf(stderr, "quillmoor-rar: %s\n", error.c_str());
         return 1;
     }
-    if (std::rename(partial.c_str(), replaced.c_str()) != 0) {
-        std::fprintf(stderr, "quillmoor-rar: cannot write %s: %s\n", archive.c_str(), std::strerror(errno));
+    const bool renamed = std::rename(partial.c_str(), replaced.c_str()) == 0;
+    const int renameError = errno;
+    PartialOutput::Done();
+    if (!renamed) {
+        std::fprintf(stderr, "quillmoor-rar: cannot write %s: %s\n", archive.c_str(),
+                     std::strerror(renameError));
         std::remove(partial.c_str());
         return 1;
     }

@@ -1,7 +1,6 @@
 #include "tools/quillmoor-rar/mapped_file.h"
 
 #include <fcntl.h>
-#include <signal.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -11,20 +10,6 @@
 #include <utility>
 
 namespace {
-
-// Read by the signal handler, so a plain buffer set before the handler is installed.
-char partialOutputPath[4096];
-
-void OnShortenedFile(int) {
-    static constexpr char kMessage[] =
-        "quillmoor-rar: a file being packed was shortened meanwhile; nothing written\n";
-    if (partialOutputPath[0] != '\0') {
-        unlink(partialOutputPath);
-    }
-    const ssize_t ignored = write(STDERR_FILENO, kMessage, sizeof kMessage - 1);
-    (void)ignored;
-    _exit(1);
-}
 
 std::string Reason(const std::filesystem::path& path) {
     return "cannot read " + path.string() + ": " + std::strerror(errno);
@@ -93,15 +78,4 @@ MappedFile::~MappedFile() {
     if (mapped_ != nullptr) {
         munmap(mapped_, size_);
     }
-}
-
-void MappedFile::ExitWhenShortened(const std::string& partialOutput) {
-    // A path too long to keep is not removed rather than a shorter one by mistake.
-    const bool fits = partialOutput.size() < sizeof partialOutputPath;
-    std::memcpy(partialOutputPath, partialOutput.data(), fits ? partialOutput.size() : 0);
-    partialOutputPath[fits ? partialOutput.size() : 0] = '\0';
-    struct sigaction action {};
-    action.sa_handler = OnShortenedFile;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGBUS, &action, nullptr);
 }

@@ -2,7 +2,8 @@
 // A file's bytes to pack, mapped read-only instead of read: the page cache's own pages,
 // without zeroing and copying a buffer per member (for the demo media that was a tenth of
 // the packer's time). Files that cannot be mapped (pipes, devices, files of /proc) are read
-// to their end instead.
+// to their end instead. Another program that shortens a mapped file meanwhile takes the
+// pages past its new end away: reading one raises SIGBUS (see partial_output.h).
 
 #include <cstddef>
 #include <cstdint>
@@ -27,11 +28,6 @@ class MappedFile {
         return mapped_ != nullptr ? std::span(static_cast<const std::uint8_t*>(mapped_), size_)
                                   : std::span<const std::uint8_t>(read_);
     }
-
-    // Another program that shortens a mapped file takes the pages past its new end away, and
-    // reading one raises SIGBUS. From this call on that ends the program with a message on
-    // stderr (exit code 1), after removing `partialOutput` (a file only this program writes).
-    static void ExitWhenShortened(const std::string& partialOutput);
 
   private:
     MappedFile() = default;
