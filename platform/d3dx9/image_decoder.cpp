@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstring>
 #include <stb_image.h>
 
 #include "platform/d3dx9/dds_reader.h"
@@ -70,6 +71,30 @@ bool IsTruncatedBmp(const std::uint8_t* data, std::size_t size, int width, int h
     return size < pixelsStart + rowBytes * std::size_t(height);
 }
 
+// stb_image sizes its buffer for a PNG's compressed data from each chunk's declared length
+// before reading the chunk, so 300 bytes declaring a 1.9 GB chunk made it allocate 1.9 GB. A
+// chunk cannot be longer than what is left of the file; such a file is cut or corrupt.
+bool HasChunkPastTheEnd(const std::uint8_t* data, std::size_t size) {
+    constexpr std::uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    if (size < sizeof kSignature || std::memcmp(data, kSignature, sizeof kSignature) != 0) {
+        return false;
+    }
+    constexpr std::size_t kChunkFrame = 12; // length, type, CRC
+    std::size_t at = sizeof kSignature;
+    while (at + kChunkFrame <= size) {
+        const std::size_t length = std::size_t{data[at]} << 24 | std::size_t{data[at + 1]} << 16 |
+                                   std::size_t{data[at + 2]} << 8 | data[at + 3];
+        if (length > size - at - kChunkFrame) {
+            return true;
+        }
+        if (std::memcmp(data + at + 4, "IEND", 4) == 0) {
+            return false;
+        }
+        at += kChunkFrame + length;
+    }
+    return false; // what stb makes of a file without IEND is left to it
+}
+
 std::optional<ImageData> DecodeWithStb(const std::uint8_t* data, std::size_t size) {
     if (size == 0 || size > static_cast<std::size_t>(INT_MAX)) {
         return std::nullopt;
@@ -78,7 +103,7 @@ std::optional<ImageData> DecodeWithStb(const std::uint8_t* data, std::size_t siz
     if (!stbi_info_from_memory(data, static_cast<int>(size), &width, &height, &channels) || width <= 0 ||
         height <= 0 || width > kMaxDimension || height > kMaxDimension ||
         IsTruncatedTga(data, size, width, height) || IsTruncatedBmp(data, size, width, height) ||
-        !JpegScanTables::ScansUseDefinedTables(data, size)) {
+        HasChunkPastTheEnd(data, size) || !JpegScanTables::ScansUseDefinedTables(data, size)) {
         return std::nullopt;
     }
     stbi_uc* pixels = stbi_load_from_memory(data, static_cast<int>(size), &width, &height, &channels, 4);
