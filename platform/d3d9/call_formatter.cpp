@@ -1,11 +1,12 @@
 #include "platform/d3d9/call_formatter.h"
 
 #include <charconv>
+#include <cstdlib>
 #include <cstring>
 #include <cstdio>
-#include <zlib.h>
 
 #include "platform/win32/win32.h"
+#include "rar/crc32.h"
 
 namespace {
 
@@ -214,8 +215,20 @@ bool IsColourState(D3DRENDERSTATETYPE state) {
 
 std::string FloatText(float value) {
     char buffer[32];
+#ifdef _LIBCPP_VERSION
+    // This libc++ (the browser build's) cannot print floating point with to_chars: the
+    // shortest %g that reads back as the same value gives the same digits.
+    for (int precision = 1; precision <= 9; ++precision) {
+        std::snprintf(buffer, sizeof buffer, "%.*g", precision, static_cast<double>(value));
+        if (std::strtof(buffer, nullptr) == value) {
+            break;
+        }
+    }
+    return buffer;
+#else
     const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
     return std::string(buffer, result.ptr);
+#endif
 }
 
 std::string RenderStateName(D3DRENDERSTATETYPE state) {
@@ -517,8 +530,7 @@ RecordedCall DeviceCallFormatter::UnlockBytes(IUnknown* resource, UINT offset, c
             content += digits[data[i] & 15];
         }
     } else {
-        const uLong crc = crc32(crc32(0L, Z_NULL, 0), data, size);
-        content = "crc32:" + Hex(static_cast<DWORD>(crc), 8).substr(2);
+        content = "crc32:" + Hex(static_cast<DWORD>(Crc32::Compute(data, size)), 8).substr(2);
     }
     return {"Unlock", {ObjectName(resource), Number(offset), Number(size), content}};
 }

@@ -86,7 +86,7 @@ HRESULT GlDevice::Create(IDirect3D9* direct3D, UINT adapter, D3DDEVTYPE deviceTy
     d->clipControl_ = caps->clipControl;
     glGetIntegerv(GL_SUBPIXEL_BITS, &d->subpixelBits_);
     if (d->clipControl_) {
-        glClipControl(GL_LOWER_LEFT, GL_ZERO_TO_ONE);
+        GlClipControlZeroToOne();
     }
     glGenVertexArrays(1, &d->vertexArray_);
     glBindVertexArray(d->vertexArray_);
@@ -219,7 +219,7 @@ bool GlDevice::CreateTargets() {
         glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
         glDepthMask(GL_TRUE);
         glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
-        glClearDepth(1.0);
+        GlClearDepth(1.0f);
         glClear(GL_COLOR_BUFFER_BIT | (depthBuffer_ != 0 ? GL_DEPTH_BUFFER_BIT : 0));
     }
     return complete;

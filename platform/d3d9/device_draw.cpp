@@ -11,9 +11,15 @@
 #include "platform/d3d9/vertex_buffer.h"
 
 #include <algorithm>
-#include <bit>
+#include <cstring>
 
 namespace {
+
+float FloatFromBits(DWORD bits) {
+    float value = 0.0f;
+    std::memcpy(&value, &bits, sizeof value);
+    return value;
+}
 
 constexpr GLenum compareFunctions[] = {GL_ALWAYS,  GL_NEVER,    GL_LESS,   GL_EQUAL, GL_LEQUAL,
                                        GL_GREATER, GL_NOTEQUAL, GL_GEQUAL, GL_ALWAYS};
@@ -170,7 +176,7 @@ void GlDevice::BindTarget() {
     // Direct3D counts viewport rows from the top, the framebuffer from the bottom.
     glViewport(static_cast<GLint>(vp.X), static_cast<GLint>(parameters_.BackBufferHeight - vp.Y - vp.Height),
                static_cast<GLsizei>(vp.Width), static_cast<GLsizei>(vp.Height));
-    glDepthRange(vp.MinZ, vp.MaxZ);
+    GlDepthRange(vp.MinZ, vp.MaxZ);
 }
 
 void GlDevice::ApplyRenderStates() {
@@ -209,28 +215,18 @@ void GlDevice::ApplyRenderStates() {
         glCullFace(GL_BACK);
         break;
     }
-    switch (rs[D3DRS_FILLMODE]) {
-    case D3DFILL_POINT:
-        glPolygonMode(GL_FRONT_AND_BACK, GL_POINT);
-        break;
-    case D3DFILL_WIREFRAME:
-        glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
-        break;
-    default:
-        glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
-        break;
-    }
+    GlPolygonMode(static_cast<D3DFILLMODE>(rs[D3DRS_FILLMODE]));
     const DWORD mask = rs[D3DRS_COLORWRITEENABLE];
     // A back buffer without alpha keeps reading alpha 1, as the missing channel does.
     const bool alphaWrites = (mask & 8) != 0 && HasAlphaChannel(parameters_.BackBufferFormat);
     glColorMask((mask & 1) != 0, (mask & 2) != 0, (mask & 4) != 0, alphaWrites);
     glDisable(GL_STENCIL_TEST);
     glDisable(GL_SCISSOR_TEST);
-    const float pointSize = std::bit_cast<float>(rs[D3DRS_POINTSIZE]);
-    glPointSize(pointSize >= 1.0f ? std::min(pointSize, 64.0f) : 1.0f);
+    const float pointSize = FloatFromBits(rs[D3DRS_POINTSIZE]);
+    GlPointSize(pointSize >= 1.0f ? std::min(pointSize, 64.0f) : 1.0f);
 }
 
-bool GlDevice::ApplyVertexInput(UINT stride) {
+bool GlDevice::ApplyVertexInput(UINT stride, UINT arrayBase) {
     const DeviceState::Stream& stream = state_.streams[0];
     auto* buffer = dynamic_cast<GlVertexBuffer*>(stream.buffer.Get());
     if (buffer == nullptr) {
@@ -239,7 +235,8 @@ bool GlDevice::ApplyVertexInput(UINT stride) {
     const DWORD fvf = state_.fvf;
     glBindVertexArray(vertexArray_);
     glBindBuffer(GL_ARRAY_BUFFER, buffer->Name());
-    auto offset = static_cast<std::uintptr_t>(stream.offset);
+    auto offset =
+        static_cast<std::uintptr_t>(stream.offset) + static_cast<std::uintptr_t>(arrayBase) * stride;
     const auto at = [&offset]() { return reinterpret_cast<const void*>(offset); };
     const auto s = static_cast<GLsizei>(stride);
     using namespace GlInterop;
@@ -266,7 +263,7 @@ bool GlDevice::ApplyVertexInput(UINT stride) {
     if ((fvf & D3DFVF_DIFFUSE) != 0) {
         // D3DCOLOR lies in memory as B, G, R, A bytes.
         glEnableVertexAttribArray(AttributeDiffuse);
-        glVertexAttribPointer(AttributeDiffuse, GL_BGRA, GL_UNSIGNED_BYTE, GL_TRUE, s, at());
+        glVertexAttribPointer(AttributeDiffuse, kD3dColorComponents, GL_UNSIGNED_BYTE, GL_TRUE, s, at());
         offset += 4;
     } else {
         glDisableVertexAttribArray(AttributeDiffuse);
@@ -274,7 +271,7 @@ bool GlDevice::ApplyVertexInput(UINT stride) {
     }
     if ((fvf & D3DFVF_SPECULAR) != 0) {
         glEnableVertexAttribArray(specularLocation);
-        glVertexAttribPointer(specularLocation, GL_BGRA, GL_UNSIGNED_BYTE, GL_TRUE, s, at());
+        glVertexAttribPointer(specularLocation, kD3dColorComponents, GL_UNSIGNED_BYTE, GL_TRUE, s, at());
         offset += 4;
     } else {
         glDisableVertexAttribArray(specularLocation);
@@ -297,7 +294,7 @@ bool GlDevice::ApplyVertexInput(UINT stride) {
     return true;
 }
 
-bool GlDevice::PrepareDraw(UINT* stride) {
+bool GlDevice::PrepareDraw(UINT* stride, UINT arrayBase) {
     if (lost_ || framebuffer_ == 0) {
         return false;
     }
@@ -308,7 +305,7 @@ bool GlDevice::PrepareDraw(UINT* stride) {
     }
     BindTarget();
     ApplyRenderStates();
-    if (!ApplyVertexInput(*stride)) {
+    if (!ApplyVertexInput(*stride, arrayBase)) {
         return false;
     }
     if (externalProgram_ != 0) {
@@ -383,13 +380,17 @@ HRESULT GlDevice::DrawIndexedPrimitive(D3DPRIMITIVETYPE primitiveType, INT baseV
                                        baseVertexIndex, streamVertices)) {
         return D3DERR_INVALIDCALL;
     }
+    // ES has no base-vertex draw: there the attribute arrays start at the base vertex.
+    if (kGlEs && baseVertexIndex < 0) {
+        return D3DERR_INVALIDCALL;
+    }
     UINT stride = 0;
-    if (!PrepareDraw(&stride)) {
+    if (!PrepareDraw(&stride, kGlEs ? static_cast<UINT>(baseVertexIndex) : 0)) {
         return D3DERR_INVALIDCALL;
     }
     const UINT indexSize = indexFormat == D3DFMT_INDEX32 ? 4 : 2;
     glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, indexBuffer->Name());
-    glDrawElementsBaseVertex(
+    GlDrawElementsBaseVertex(
         mode, static_cast<GLsizei>(indices), indexSize == 4 ? GL_UNSIGNED_INT : GL_UNSIGNED_SHORT,
         reinterpret_cast<const void*>(static_cast<std::uintptr_t>(startIndex) * indexSize), baseVertexIndex);
     return D3D_OK;
@@ -412,7 +413,7 @@ HRESULT GlDevice::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR
     const bool alpha = HasAlphaChannel(parameters_.BackBufferFormat);
     glClearColor(((color >> 16) & 0xFF) / 255.0f, ((color >> 8) & 0xFF) / 255.0f, (color & 0xFF) / 255.0f,
                  alpha ? ((color >> 24) & 0xFF) / 255.0f : 1.0f);
-    glClearDepth(std::clamp(z, 0.0f, 1.0f));
+    GlClearDepth(std::clamp(z, 0.0f, 1.0f));
     glClearStencil(static_cast<GLint>(stencil));
     GLbitfield bits = 0;
     if ((flags & D3DCLEAR_TARGET) != 0) {

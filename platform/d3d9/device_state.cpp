@@ -1,7 +1,5 @@
 #include "platform/d3d9/device_state.h"
 
-#include <bit>
-
 namespace {
 
 struct StateDefault {
@@ -34,7 +32,7 @@ constexpr StateDefault renderStateDefaults[] = {
     {D3DRS_SPECULARMATERIALSOURCE, D3DMCS_COLOR2},
     {D3DRS_AMBIENTMATERIALSOURCE, D3DMCS_MATERIAL},
     {D3DRS_EMISSIVEMATERIALSOURCE, D3DMCS_MATERIAL},
-    {D3DRS_POINTSIZE, std::bit_cast<DWORD>(1.0f)},
+    {D3DRS_POINTSIZE, 0x3F800000}, // 1.0f
     {D3DRS_COLORWRITEENABLE, 0x0000000F},
     {D3DRS_BLENDOP, D3DBLENDOP_ADD},
     {D3DRS_SRGBWRITEENABLE, FALSE},

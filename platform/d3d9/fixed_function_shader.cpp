@@ -279,16 +279,33 @@ std::string Constants(const FixedFunctionKey& key) {
     };
     return "const bool DepthFixup = " + boolean(key.depthFixup) + ";\n" +
            "const bool NormalizeNormals = " + boolean(key.normalize) + ";\n" +
-           "const ivec4 MaterialSources = ivec4(" + list(key.materialSources.data(), 4) + ");\n" +
+           "const ivec4 MaterialSources = ivec4(" + list(key.materialSources, 4) + ");\n" +
            "const bool SpecularEnable = " + boolean(key.specular) + ";\n" +
            "const bool SpecularAdd = " + boolean(key.specular) + ";\n" +
            "const int LightCount = " + number(key.lightCount) + ";\n" + "const int LightType[8] = int[8](" +
-           list(key.lightTypes.data(), 8) + ");\n" +
-           "const int TexCoordIndex = " + number(key.texCoordIndex) + ";\n" +
-           "const bool TexTransform = " + boolean(key.texTransform) + ";\n" +
+           list(key.lightTypes, 8) + ");\n" + "const int TexCoordIndex = " + number(key.texCoordIndex) +
+           ";\n" + "const bool TexTransform = " + boolean(key.texTransform) + ";\n" +
            "const bool HasTexture = " + boolean(key.hasTexture) + ";\n" + "const ivec3 ColorStage = ivec3(" +
-           list(key.colorStage.data(), 3) + ");\n" + "const ivec3 AlphaStage = ivec3(" +
-           list(key.alphaStage.data(), 3) + ");\n" + "const int AlphaFunc = " + number(key.alphaFunc) + ";\n";
+           list(key.colorStage, 3) + ");\n" + "const ivec3 AlphaStage = ivec3(" + list(key.alphaStage, 3) +
+           ");\n" + "const int AlphaFunc = " + number(key.alphaFunc) + ";\n";
+}
+
+// Colour attributes arrive as D3DCOLOR bytes (B, G, R, A); where GL cannot read them in
+// that order (ES), the vertex stage swaps them back.
+std::string VertexSourceForDialect() {
+    std::string source = vertexSource;
+    if (kGlEs) {
+        for (const char* name : {"inDiffuse", "inSpecular"}) {
+            const std::string declaration = std::string("in vec4 ") + name + ";";
+            const std::size_t at = source.find(declaration);
+            if (at != std::string::npos) {
+                source.replace(at, declaration.size(),
+                               declaration.substr(0, declaration.size() - 1) + "Bgra;\n#define " + name +
+                                   " " + name + "Bgra.bgra");
+            }
+        }
+    }
+    return source;
 }
 
 } // namespace
@@ -335,18 +352,21 @@ FixedFunctionKey FixedFunctionShaders::KeyFor(const DeviceState& state, const Fi
                     static_cast<int>(state.lights[i].Type);
             }
         }
-        key.materialSources = {MaterialSource(state, D3DRS_DIFFUSEMATERIALSOURCE, inputs.fvf),
-                               MaterialSource(state, D3DRS_AMBIENTMATERIALSOURCE, inputs.fvf),
-                               MaterialSource(state, D3DRS_SPECULARMATERIALSOURCE, inputs.fvf),
-                               MaterialSource(state, D3DRS_EMISSIVEMATERIALSOURCE, inputs.fvf)};
+        const D3DRENDERSTATETYPE sources[] = {D3DRS_DIFFUSEMATERIALSOURCE, D3DRS_AMBIENTMATERIALSOURCE,
+                                              D3DRS_SPECULARMATERIALSOURCE, D3DRS_EMISSIVEMATERIALSOURCE};
+        for (int i = 0; i < 4; ++i) {
+            key.materialSources[i] = MaterialSource(state, sources[i], inputs.fvf);
+        }
     }
     const auto& stage = state.stageStates[0];
     key.texCoordIndex = (stage[D3DTSS_TEXCOORDINDEX] & 0xFFFF) == 1 ? 1 : 0;
     key.texTransform = (stage[D3DTSS_TEXTURETRANSFORMFLAGS] & 0xFF) != D3DTTFF_DISABLE;
-    key.colorStage = {static_cast<int>(stage[D3DTSS_COLOROP]), static_cast<int>(stage[D3DTSS_COLORARG1]),
-                      static_cast<int>(stage[D3DTSS_COLORARG2])};
-    key.alphaStage = {static_cast<int>(stage[D3DTSS_ALPHAOP]), static_cast<int>(stage[D3DTSS_ALPHAARG1]),
-                      static_cast<int>(stage[D3DTSS_ALPHAARG2])};
+    const D3DTEXTURESTAGESTATETYPE colourStates[] = {D3DTSS_COLOROP, D3DTSS_COLORARG1, D3DTSS_COLORARG2};
+    const D3DTEXTURESTAGESTATETYPE alphaStates[] = {D3DTSS_ALPHAOP, D3DTSS_ALPHAARG1, D3DTSS_ALPHAARG2};
+    for (int i = 0; i < 3; ++i) {
+        key.colorStage[i] = static_cast<int>(stage[colourStates[i]]);
+        key.alphaStage[i] = static_cast<int>(stage[alphaStates[i]]);
+    }
     key.alphaFunc = state.renderStates[D3DRS_ALPHATESTENABLE] != FALSE
                         ? static_cast<int>(state.renderStates[D3DRS_ALPHAFUNC])
                         : static_cast<int>(D3DCMP_ALWAYS);
@@ -358,7 +378,7 @@ FixedFunctionShaders::Program* FixedFunctionShaders::Get(const FixedFunctionKey&
     if (found != programs_.end()) {
         return found->second;
     }
-    std::string defines = "#version 330 core\n";
+    std::string defines = kGlslHeader;
     if (key.lighting) {
         defines += "#define LIGHTING\n";
     }
@@ -370,7 +390,7 @@ FixedFunctionShaders::Program* FixedFunctionShaders::Get(const FixedFunctionKey&
     }
     defines += Constants(key);
     Program* program = nullptr;
-    const GLuint vs = Compile(GL_VERTEX_SHADER, defines + vertexSource);
+    const GLuint vs = Compile(GL_VERTEX_SHADER, defines + VertexSourceForDialect());
     const GLuint fs = Compile(GL_FRAGMENT_SHADER, defines + fragmentSource);
     if (vs != 0 && fs != 0) {
         const GLuint name = glCreateProgram();

@@ -30,12 +30,13 @@ struct FixedFunctionKey {
     bool normalize = false;
     bool specular = false; // D3DRS_SPECULARENABLE: specular lighting and its addition
     int lightCount = 0;
-    std::array<int, 8> lightTypes{};
-    std::array<int, 4> materialSources{}; // diffuse, ambient, specular, emissive
+    // Plain arrays: libc++ (the browser build's) has no three-way comparison for std::array.
+    int lightTypes[8]{};
+    int materialSources[4]{}; // diffuse, ambient, specular, emissive
     int texCoordIndex = 0;
     bool texTransform = false;
-    std::array<int, 3> colorStage{}; // operation, argument 1, argument 2
-    std::array<int, 3> alphaStage{};
+    int colorStage[3]{}; // operation, argument 1, argument 2
+    int alphaStage[3]{};
     int alphaFunc = D3DCMP_ALWAYS; // D3DCMP_ALWAYS while the alpha test is off
     auto operator<=>(const FixedFunctionKey&) const = default;
 };

@@ -8,6 +8,7 @@
 #include "platform/d3d9/gl_headers.h"
 
 #include <array>
+#include <vector>
 
 class FrameReadback {
   public:
@@ -34,9 +35,13 @@ class FrameReadback {
         int height = 0;
         GLsync done = nullptr;
         long long tag = 0;
+        // WebGL cannot map a buffer: there the frame is read into client memory at once.
+        std::vector<unsigned char> pixels;
     };
 
+    void ReadIntoBuffer(Slot& slot, std::size_t size, int width, int height);
     void ReadOut(Slot& slot, const Take& take);
+    static void Hand(const unsigned char* pixels, const Slot& slot, const Take& take);
 
     std::array<Slot, 2> slots_;
     std::size_t next_ = 0;    // the slot the next Queue fills

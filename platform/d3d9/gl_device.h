@@ -109,9 +109,11 @@ class GlDevice : public ComObject<IDirect3DDevice9> {
     void ShowInWindow();
 
     // device_draw.cpp
-    bool PrepareDraw(UINT* stride);
+    // `arrayBase`: the vertex the attribute arrays start at (a base vertex, where GL has no
+    // base-vertex draw).
+    bool PrepareDraw(UINT* stride, UINT arrayBase = 0);
     void ApplyRenderStates();
-    bool ApplyVertexInput(UINT stride);
+    bool ApplyVertexInput(UINT stride, UINT arrayBase);
     void BindTarget();
 
     IDirect3D9* direct3D_ = nullptr;

@@ -1,9 +1,6 @@
 #include "platform/d3d9/gl_share_root.h"
 
-#include <epoxy/egl.h>
-
-#include <cstring>
-#include <vector>
+#include "platform/d3d9/software_gl_display.h"
 
 namespace {
 
@@ -16,14 +13,14 @@ constexpr FormatProbe colourProbes[] = {
     {D3DFMT_A8R8G8B8, GL_RGBA8},       {D3DFMT_X8R8G8B8, GL_RGBA8},   {D3DFMT_R5G6B5, GL_RGB565},
     {D3DFMT_X1R5G5B5, GL_RGB5_A1},     {D3DFMT_A1R5G5B5, GL_RGB5_A1}, {D3DFMT_A2R10G10B10, GL_RGB10_A2},
     {D3DFMT_A2B10G10R10, GL_RGB10_A2}, {D3DFMT_A8B8G8R8, GL_RGBA8},   {D3DFMT_X8B8G8R8, GL_RGBA8},
-    {D3DFMT_A16B16G16R16, GL_RGBA16},  {D3DFMT_X4R4G4B4, GL_RGBA4},   {D3DFMT_A4R4G4B4, GL_RGBA4},
+    {D3DFMT_A16B16G16R16, kGlRgba16},  {D3DFMT_X4R4G4B4, GL_RGBA4},   {D3DFMT_A4R4G4B4, GL_RGBA4},
 };
 
 constexpr FormatProbe depthProbes[] = {
     {D3DFMT_D16, GL_DEPTH_COMPONENT16},
     {D3DFMT_D24X8, GL_DEPTH_COMPONENT24},
     {D3DFMT_D24S8, GL_DEPTH24_STENCIL8},
-    {D3DFMT_D32, GL_DEPTH_COMPONENT32},
+    {D3DFMT_D32, kGlDepthComponent32},
     {D3DFMT_D32F_LOCKABLE, GL_DEPTH_COMPONENT32F},
 };
 
@@ -60,6 +57,9 @@ void SetContextAttributes(bool share) {
 }
 
 bool Renderable(GLenum internalFormat, GLenum attachment) {
+    if (internalFormat == 0) {
+        return false;
+    }
     GLuint fbo = 0;
     GLuint rb = 0;
     glGenFramebuffers(1, &fbo);
@@ -69,7 +69,8 @@ bool Renderable(GLenum internalFormat, GLenum attachment) {
     glRenderbufferStorage(GL_RENDERBUFFER, internalFormat, 16, 16);
     glFramebufferRenderbuffer(GL_FRAMEBUFFER, attachment, GL_RENDERBUFFER, rb);
     if (attachment != GL_COLOR_ATTACHMENT0) {
-        glDrawBuffer(GL_NONE);
+        const GLenum none = GL_NONE;
+        glDrawBuffers(1, &none);
         glReadBuffer(GL_NONE);
     }
     const bool complete = glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
@@ -90,8 +91,8 @@ void Measure(GlCapabilities& caps, bool swapIntervals) {
     caps.renderer = text(GL_RENDERER);
     caps.version = text(GL_VERSION);
     glGetIntegerv(GL_MAX_TEXTURE_SIZE, &caps.maxTextureSize);
-    caps.s3tc = epoxy_has_gl_extension("GL_EXT_texture_compression_s3tc");
-    caps.clipControl = epoxy_gl_version() >= 45 || epoxy_has_gl_extension("GL_ARB_clip_control");
+    caps.s3tc = GlHasExtension(kGlEs ? "WEBGL_compressed_texture_s3tc" : "GL_EXT_texture_compression_s3tc");
+    caps.clipControl = !kGlEs && (GlVersion() >= 45 || GlHasExtension("GL_ARB_clip_control"));
     for (const FormatProbe& probe : colourProbes) {
         if (Renderable(probe.internalFormat, GL_COLOR_ATTACHMENT0)) {
             caps.renderTargetFormats.insert(probe.format);
@@ -116,76 +117,6 @@ void Measure(GlCapabilities& caps, bool swapIntervals) {
         // Presenting never waits when the interval cannot be set at all.
         caps.presentationIntervals = D3DPRESENT_INTERVAL_IMMEDIATE;
     }
-}
-
-bool HasExtension(const char* list, const char* name) {
-    if (list == nullptr) {
-        return false;
-    }
-    const std::size_t length = std::strlen(name);
-    for (const char* at = std::strstr(list, name); at != nullptr; at = std::strstr(at + 1, name)) {
-        const bool starts = at == list || at[-1] == ' ';
-        const bool ends = at[length] == '\0' || at[length] == ' ';
-        if (starts && ends) {
-            return true;
-        }
-    }
-    return false;
-}
-
-// The display of Mesa's software device, found by EGL device enumeration: the one device
-// that says it is software (EGL_MESA_device_software), whatever GPUs the machine has.
-EGLDisplay OpenSoftwareDisplay() {
-    if (!epoxy_has_egl()) {
-        return EGL_NO_DISPLAY;
-    }
-    const char* client = eglQueryString(EGL_NO_DISPLAY, EGL_EXTENSIONS);
-    if (!HasExtension(client, "EGL_EXT_device_enumeration") ||
-        !HasExtension(client, "EGL_EXT_platform_device")) {
-        return EGL_NO_DISPLAY;
-    }
-    EGLint count = 0;
-    if (eglQueryDevicesEXT(0, nullptr, &count) != EGL_TRUE || count <= 0) {
-        return EGL_NO_DISPLAY;
-    }
-    std::vector<EGLDeviceEXT> devices(static_cast<std::size_t>(count));
-    if (eglQueryDevicesEXT(count, devices.data(), &count) != EGL_TRUE) {
-        return EGL_NO_DISPLAY;
-    }
-    for (EGLint i = 0; i < count; ++i) {
-        if (!HasExtension(eglQueryDeviceStringEXT(devices[static_cast<std::size_t>(i)], EGL_EXTENSIONS),
-                          "EGL_MESA_device_software")) {
-            continue;
-        }
-        EGLDisplay display =
-            eglGetPlatformDisplayEXT(EGL_PLATFORM_DEVICE_EXT, devices[static_cast<std::size_t>(i)], nullptr);
-        EGLint major = 0;
-        EGLint minor = 0;
-        if (display == EGL_NO_DISPLAY || eglInitialize(display, &major, &minor) != EGL_TRUE) {
-            continue;
-        }
-        const char* extensions = eglQueryString(display, EGL_EXTENSIONS);
-        if (HasExtension(extensions, "EGL_KHR_surfaceless_context") &&
-            HasExtension(extensions, "EGL_KHR_no_config_context")) {
-            return display;
-        }
-        eglTerminate(display);
-    }
-    return EGL_NO_DISPLAY;
-}
-
-EGLContext CreateSoftwareContext(EGLDisplay display, EGLContext share) {
-    if (eglBindAPI(EGL_OPENGL_API) != EGL_TRUE) {
-        return EGL_NO_CONTEXT;
-    }
-    const EGLint attributes[] = {EGL_CONTEXT_MAJOR_VERSION,
-                                 3,
-                                 EGL_CONTEXT_MINOR_VERSION,
-                                 3,
-                                 EGL_CONTEXT_OPENGL_PROFILE_MASK,
-                                 EGL_CONTEXT_OPENGL_CORE_PROFILE_BIT,
-                                 EGL_NONE};
-    return eglCreateContext(display, EGL_NO_CONFIG_KHR, share, attributes);
 }
 
 // Lets go of the current context of the other kind: GLX and EGL contexts (and SDL's and our
@@ -221,7 +152,7 @@ bool BringUpSystemRoot(Root& root) {
     }
     root.context = GlContext{GlShareGroup::System, root.window, context};
     GlShareRoot::MakeCurrent(root.context);
-    if (epoxy_gl_version() < 33) {
+    if (GlVersion() < (kGlEs ? 30 : 33)) {
         TheRoots().anyCurrent = false;
         SDL_GL_DeleteContext(context);
         SDL_DestroyWindow(root.window);
@@ -244,7 +175,7 @@ bool BringUpSoftwareRoot(Root& root) {
     }
     root.context = GlContext{GlShareGroup::Software, nullptr, context};
     GlShareRoot::MakeCurrent(root.context);
-    if (epoxy_gl_version() < 33) {
+    if (GlVersion() < (kGlEs ? 30 : 33)) {
         ReleaseCurrent(roots);
         roots.anyCurrent = false;
         eglDestroyContext(roots.softwareDisplay, context);

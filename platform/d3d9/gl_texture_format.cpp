@@ -2,6 +2,40 @@
 
 namespace {
 
+#ifdef __EMSCRIPTEN__
+constexpr GLint identity[4] = {GL_RED, GL_GREEN, GL_BLUE, GL_ALPHA};
+// WebGL has neither Direct3D's byte orders nor sampler swizzles: every uncompressed format is
+// converted to 8-bit RGBA on upload (RgbaConversion, in TextureStorage::Upload).
+constexpr GlTextureFormat Converted(D3DFORMAT format) {
+    return {
+        format, GL_RGBA8, GL_RGBA, GL_UNSIGNED_BYTE, {identity[0], identity[1], identity[2], identity[3]}};
+}
+
+constexpr GlTextureFormat textureFormats[] = {
+    Converted(D3DFMT_A8R8G8B8),
+    Converted(D3DFMT_X8R8G8B8),
+    Converted(D3DFMT_R8G8B8),
+    Converted(D3DFMT_R5G6B5),
+    Converted(D3DFMT_X1R5G5B5),
+    Converted(D3DFMT_A1R5G5B5),
+    Converted(D3DFMT_A4R4G4B4),
+    Converted(D3DFMT_X4R4G4B4),
+    Converted(D3DFMT_R3G3B2),
+    Converted(D3DFMT_A8),
+    Converted(D3DFMT_L8),
+    Converted(D3DFMT_A8B8G8R8),
+    Converted(D3DFMT_X8B8G8R8),
+    Converted(D3DFMT_A2R10G10B10),
+    Converted(D3DFMT_A2B10G10R10),
+    Converted(D3DFMT_G16R16),
+    Converted(D3DFMT_A16B16G16R16),
+    {D3DFMT_DXT1, GL_COMPRESSED_RGBA_S3TC_DXT1_EXT, 0, 0, {GL_RED, GL_GREEN, GL_BLUE, GL_ALPHA}},
+    {D3DFMT_DXT2, GL_COMPRESSED_RGBA_S3TC_DXT3_EXT, 0, 0, {GL_RED, GL_GREEN, GL_BLUE, GL_ALPHA}},
+    {D3DFMT_DXT3, GL_COMPRESSED_RGBA_S3TC_DXT3_EXT, 0, 0, {GL_RED, GL_GREEN, GL_BLUE, GL_ALPHA}},
+    {D3DFMT_DXT4, GL_COMPRESSED_RGBA_S3TC_DXT5_EXT, 0, 0, {GL_RED, GL_GREEN, GL_BLUE, GL_ALPHA}},
+    {D3DFMT_DXT5, GL_COMPRESSED_RGBA_S3TC_DXT5_EXT, 0, 0, {GL_RED, GL_GREEN, GL_BLUE, GL_ALPHA}},
+};
+#else
 constexpr GlTextureFormat textureFormats[] = {
     {D3DFMT_A8R8G8B8, GL_RGBA8, GL_BGRA, GL_UNSIGNED_BYTE, {GL_RED, GL_GREEN, GL_BLUE, GL_ALPHA}},
     {D3DFMT_X8R8G8B8, GL_RGBA8, GL_BGRA, GL_UNSIGNED_BYTE, {GL_RED, GL_GREEN, GL_BLUE, GL_ONE}},
@@ -47,6 +81,7 @@ constexpr GlTextureFormat textureFormats[] = {
     {D3DFMT_DXT4, GL_COMPRESSED_RGBA_S3TC_DXT5_EXT, 0, 0, {GL_RED, GL_GREEN, GL_BLUE, GL_ALPHA}},
     {D3DFMT_DXT5, GL_COMPRESSED_RGBA_S3TC_DXT5_EXT, 0, 0, {GL_RED, GL_GREEN, GL_BLUE, GL_ALPHA}},
 };
+#endif
 
 } // namespace
 

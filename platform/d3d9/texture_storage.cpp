@@ -1,6 +1,7 @@
 #include "platform/d3d9/texture_storage.h"
 
 #include "platform/d3d9/format_info.h"
+#include "platform/d3d9/rgba_conversion.h"
 
 namespace {
 
@@ -11,7 +12,7 @@ GLenum AddressMode(DWORD mode) {
     case D3DTADDRESS_CLAMP:
         return GL_CLAMP_TO_EDGE;
     case D3DTADDRESS_BORDER:
-        return GL_CLAMP_TO_BORDER;
+        return kGlClampToBorder;
     default:
         return GL_REPEAT;
     }
@@ -74,7 +75,9 @@ TextureStorage::GroupObject& TextureStorage::Make() {
     glBindTexture(target_, object.name);
     glTexParameteri(target_, GL_TEXTURE_BASE_LEVEL, 0);
     glTexParameteri(target_, GL_TEXTURE_MAX_LEVEL, static_cast<GLint>(levels_.LevelCount()) - 1);
-    glTexParameteriv(target_, GL_TEXTURE_SWIZZLE_RGBA, format_->swizzle);
+    if (!kGlEs) {
+        glTexParameteriv(target_, kGlTextureSwizzleRgba, format_->swizzle);
+    }
     for (UINT face = 0; face < faces_; ++face) {
         for (UINT level = 0; level < levels_.LevelCount(); ++level) {
             Allocate(face, level);
@@ -171,6 +174,10 @@ void TextureStorage::Upload(GroupObject& object, UINT face, UINT level) {
     } else {
         glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
         glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+        if (kGlEs) {
+            RgbaConversion::Convert(format_->format, bits, w, h, &converted_);
+            bits = converted_.data();
+        }
         glTexImage2D(target, static_cast<GLint>(level), static_cast<GLint>(format_->internalFormat),
                      static_cast<GLsizei>(w), static_cast<GLsizei>(h), 0, format_->pixelFormat, format_->type,
                      bits);
@@ -195,7 +202,7 @@ void TextureStorage::ApplySamplerStates(const std::array<DWORD, 14>& states) {
     const DWORD border = states[D3DSAMP_BORDERCOLOR];
     const GLfloat borderColour[4] = {((border >> 16) & 0xFF) / 255.0f, ((border >> 8) & 0xFF) / 255.0f,
                                      (border & 0xFF) / 255.0f, ((border >> 24) & 0xFF) / 255.0f};
-    glTexParameterfv(target_, GL_TEXTURE_BORDER_COLOR, borderColour);
+    GlTextureBorderColour(target_, borderColour);
     object.applied = states;
     object.samplerApplied = true;
 }

@@ -59,6 +59,7 @@ class TextureStorage {
     GLenum target_;
     unsigned long long version_ = 1;
     std::array<GroupObject, glShareGroupCount> objects_{};
+    std::vector<BYTE> converted_; // a level as RGBA, where GL cannot take the format as it is
 };
 
 // Keeps the texture binding of the active unit as it was across an upload.

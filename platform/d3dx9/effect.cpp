@@ -3,8 +3,6 @@
 // values live in the effect instance and are uploaded at every BeginPass, since programs
 // are shared between instances made from the same source.
 
-#include <epoxy/gl.h>
-
 #include <algorithm>
 #include <array>
 #include <cstring>
@@ -14,11 +12,13 @@
 #include <vector>
 
 #include "platform/d3d9/com_object.h"
+#include "platform/d3d9/gl_headers.h"
 #include "platform/d3d9/gl_interop.h"
 #include "platform/d3dx9/d3dx9.h"
 #include "platform/d3dx9/effect_cache.h"
 #include "platform/d3dx9/effect_parser.h"
 #include "platform/d3dx9/effect_program.h"
+#include "platform/d3dx9/effect_source.h"
 #include "platform/d3dx9/effect_translation.h"
 #include "platform/d3dx9/file_bytes.h"
 #include "platform/trace/call_trace.h"
@@ -57,7 +57,7 @@ GLint GlAddress(DWORD address) {
     case D3DTADDRESS_CLAMP:
         return GL_CLAMP_TO_EDGE;
     case D3DTADDRESS_BORDER:
-        return GL_CLAMP_TO_BORDER;
+        return kGlClampToBorder;
     case D3DTADDRESS_WRAP:
         return GL_REPEAT;
     default:
@@ -84,8 +84,9 @@ std::map<std::string, TranslatedEffect>& RunTranslations() {
 }
 
 // The effect's translation: from this run, else from the cache on disk, else made now
-// (always made now when `fresh`) and stored for later runs. Null with the compiler's
-// message when the effect cannot be translated.
+// (always made now when `fresh`) and stored for later runs. A build without an HLSL compiler
+// (the browser's) takes the translations made at build time and shipped with the media. Null
+// with the compiler's message when the effect cannot be translated.
 const TranslatedEffect* Translation(const EffectDescription& description, const std::string& hlsl,
                                     const std::string& effectText, bool fresh, std::string* error) {
     std::map<std::string, TranslatedEffect>& run = RunTranslations();
@@ -94,12 +95,16 @@ const TranslatedEffect* Translation(const EffectDescription& description, const 
         if (found != run.end()) {
             return &found->second;
         }
-        if (std::optional<TranslatedEffect> stored = EffectCache::Load(effectText, GlslDialect::Glsl330)) {
+        std::optional<TranslatedEffect> stored =
+            kEffectsTranslatedAtBuildTime
+                ? EffectCache::LoadShipped(kShippedEffectsDirectory, effectText, kDeviceGlslDialect)
+                : EffectCache::Load(effectText, kDeviceGlslDialect);
+        if (stored) {
             return &run.insert_or_assign(effectText, std::move(*stored)).first->second;
         }
     }
     TranslatedEffect translated;
-    if (!TranslateEffect(description, hlsl, GlslDialect::Glsl330, &translated, error)) {
+    if (!TranslateEffect(description, hlsl, kDeviceGlslDialect, &translated, error)) {
         return nullptr;
     }
     EffectCache::Store(effectText, translated);
@@ -780,7 +785,7 @@ class Effect final : public ComObject<ID3DXEffect> {
         glSamplerParameteri(sampler, GL_TEXTURE_WRAP_T, GlAddress(address[1]));
         glSamplerParameteri(sampler, GL_TEXTURE_WRAP_R, GlAddress(address[2]));
         // Cube faces meet without seams, as on Direct3D 9 hardware.
-        glSamplerParameteri(sampler, GL_TEXTURE_CUBE_MAP_SEAMLESS, GL_TRUE);
+        GlSamplerSeamlessCube(sampler);
     }
 
     void RestoreGlUnits() {
@@ -832,23 +837,15 @@ HRESULT D3DXCreateEffectFromFileW(IDirect3DDevice9* device, LPCWSTR srcFile, con
         MakeErrorBuffer("cannot open the effect file", compilationErrors);
         return D3DERR_NOTFOUND;
     }
-    std::string source(bytes->begin(), bytes->end());
-    if (source.compare(0, 3, "\xEF\xBB\xBF") == 0) {
-        source.erase(0, 3); // editors like to start UTF-8 files with a byte-order mark
-    }
-    EffectDescription description;
+    EffectSource source;
     std::string error;
-    if (!ParseEffect(source, &description, &error)) {
+    if (!PrepareEffectSource(std::string(bytes->begin(), bytes->end()), defines, &source, &error)) {
         MakeErrorBuffer(error, compilationErrors);
         return D3DXERR_INVALIDDATA;
     }
-    std::string definitions;
-    for (const D3DXMACRO* macro = defines; macro != nullptr && macro->Name != nullptr; ++macro) {
-        definitions +=
-            std::string("#define ") + macro->Name + " " + (macro->Definition ? macro->Definition : "") + "\n";
-    }
-    const std::string hlsl = definitions + description.hlsl;
-    const std::string effectText = definitions + source;
+    const EffectDescription& description = source.description;
+    const std::string& hlsl = source.hlsl;
+    const std::string& effectText = source.effectText;
     // A stored translation that does not link is passed over like a damaged one: the
     // effect is translated afresh and the entry replaced.
     Effect* created = nullptr;

@@ -19,15 +19,16 @@ namespace {
 
 constexpr std::size_t kMaxEntryBytes = 16u << 20;
 
-std::string KeyText(const std::string& effectText, GlslDialect dialect) {
-    const std::string& version = EffectTranslatorVersion();
+// Shipped entries name no translator: they are used by the build they ship with.
+constexpr char kShippedTranslator[] = "shipped with the media";
+
+std::string KeyText(const std::string& version, const std::string& effectText, GlslDialect dialect) {
     return "quillmoor effect cache\n" + std::to_string(version.size()) + ":" + version + "\n" +
            std::to_string(static_cast<int>(dialect)) + "\n" + std::to_string(effectText.size()) + ":" +
            effectText + "\n";
 }
 
-std::string EntryPath(const std::string& keyText) {
-    const std::string directory = EffectCache::Directory();
+std::string EntryPath(const std::string& directory, const std::string& keyText) {
     if (directory.empty()) {
         return {};
     }
@@ -75,22 +76,50 @@ std::optional<std::string> ReadWhole(const std::string& path) {
 
 // Written under a temporary name and renamed into place, so a reader never sees half an
 // entry, even from another process starting at the same time.
-void WriteWhole(const std::string& path, const std::string& bytes) {
+bool WriteWhole(const std::string& path, const std::string& bytes) {
     std::string temporary = path + ".XXXXXX";
     const int fd = ::mkstemp(temporary.data());
     if (fd < 0) {
-        return;
+        return false;
     }
     std::FILE* file = ::fdopen(fd, "wb");
     if (file == nullptr) {
         ::close(fd);
         ::unlink(temporary.c_str());
-        return;
+        return false;
     }
     const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
     if (std::fclose(file) != 0 || !written || std::rename(temporary.c_str(), path.c_str()) != 0) {
         ::unlink(temporary.c_str());
+        return false;
     }
+    return true;
+}
+
+std::optional<TranslatedEffect> LoadEntry(const std::string& directory, const std::string& version,
+                                          const std::string& effectText, GlslDialect dialect) {
+    const std::string keyText = KeyText(version, effectText, dialect);
+    const std::string path = EntryPath(directory, keyText);
+    if (path.empty()) {
+        return std::nullopt;
+    }
+    const std::optional<std::string> entry = ReadWhole(path);
+    if (!entry || entry->compare(0, keyText.size(), keyText) != 0) {
+        return std::nullopt;
+    }
+    std::optional<TranslatedEffect> translated =
+        TranslatedEffect::Deserialize(std::string_view(*entry).substr(keyText.size()));
+    if (!translated || translated->dialect != dialect) {
+        return std::nullopt;
+    }
+    return translated;
+}
+
+bool StoreEntry(const std::string& directory, const std::string& version, const std::string& effectText,
+                const TranslatedEffect& translated) {
+    const std::string keyText = KeyText(version, effectText, translated.dialect);
+    const std::string path = EntryPath(directory, keyText);
+    return !path.empty() && MakeDirectories(directory) && WriteWhole(path, keyText + translated.Serialize());
 }
 
 } // namespace
@@ -110,30 +139,21 @@ std::string Directory() {
 }
 
 std::optional<TranslatedEffect> Load(const std::string& effectText, GlslDialect dialect) {
-    const std::string keyText = KeyText(effectText, dialect);
-    const std::string path = EntryPath(keyText);
-    if (path.empty()) {
-        return std::nullopt;
-    }
-    const std::optional<std::string> entry = ReadWhole(path);
-    if (!entry || entry->compare(0, keyText.size(), keyText) != 0) {
-        return std::nullopt;
-    }
-    std::optional<TranslatedEffect> translated =
-        TranslatedEffect::Deserialize(std::string_view(*entry).substr(keyText.size()));
-    if (!translated || translated->dialect != dialect) {
-        return std::nullopt;
-    }
-    return translated;
+    return LoadEntry(Directory(), EffectTranslatorVersion(), effectText, dialect);
 }
 
 void Store(const std::string& effectText, const TranslatedEffect& translated) {
-    const std::string keyText = KeyText(effectText, translated.dialect);
-    const std::string path = EntryPath(keyText);
-    if (path.empty() || !MakeDirectories(Directory())) {
-        return;
-    }
-    WriteWhole(path, keyText + translated.Serialize());
+    StoreEntry(Directory(), EffectTranslatorVersion(), effectText, translated);
+}
+
+std::optional<TranslatedEffect> LoadShipped(const std::string& directory, const std::string& effectText,
+                                            GlslDialect dialect) {
+    return LoadEntry(directory, kShippedTranslator, effectText, dialect);
+}
+
+bool StoreShipped(const std::string& directory, const std::string& effectText,
+                  const TranslatedEffect& translated) {
+    return StoreEntry(directory, kShippedTranslator, effectText, translated);
 }
 
 } // namespace EffectCache

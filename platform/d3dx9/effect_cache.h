@@ -25,4 +25,13 @@ std::optional<TranslatedEffect> Load(const std::string& effectText, GlslDialect 
 // Keeps `translated` for later loads of `effectText`; a failure to write is ignored.
 void Store(const std::string& effectText, const TranslatedEffect& translated);
 
+// Translations made ahead by a build-time tool and shipped with the media in `directory`
+// (for a build without an HLSL compiler). The same entries as the cache's, named by effect
+// text and dialect alone: whatever translator made them is the one that ships with them.
+std::optional<TranslatedEffect> LoadShipped(const std::string& directory, const std::string& effectText,
+                                            GlslDialect dialect);
+// False when the entry could not be written.
+bool StoreShipped(const std::string& directory, const std::string& effectText,
+                  const TranslatedEffect& translated);
+
 } // namespace EffectCache

@@ -1,6 +1,6 @@
 #include "platform/d3dx9/effect_program.h"
 
-#include <epoxy/gl.h>
+#include "platform/d3d9/gl_headers.h"
 
 #include <map>
 #include <memory>

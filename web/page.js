@@ -1,0 +1,114 @@
+// The page around the program: the query string becomes its command line, a click starts
+// it (browsers start sound only after a user's gesture), and what a test or a person wants
+// to know afterwards is in window.quillmoor.
+'use strict';
+
+// Query keys and the command-line keywords they become; values are numbers or lists of them.
+const optionKeywords = {
+  width: '-width:', height: '-height:', adapter: '-adapter:', quitafterframe: '-quitafterframe:',
+  shots: '-shots:', clock: '-clock:',
+};
+const flagKeywords = { windowed: '-windowed', fullscreen: '-fullscreen' };
+const shotsDirectory = 'shots';
+
+function commandLine(search) {
+  const query = new URLSearchParams(search);
+  const args = [];
+  for (const [key, value] of query) {
+    if (key in optionKeywords) {
+      if (!/^[0-9.,\-]+$/.test(value)) {
+        throw new Error('?' + key + '= takes numbers, not "' + value + '"');
+      }
+      args.push(optionKeywords[key] + value);
+    } else if (key in flagKeywords) {
+      args.push(flagKeywords[key]);
+    } else {
+      throw new Error('unknown option ?' + key + '= (known: ' +
+                      Object.keys(optionKeywords).concat(Object.keys(flagKeywords)).join(', ') + ')');
+    }
+  }
+  // A page cannot take the screen before the user asks: it starts in its window.
+  if (!args.includes('-fullscreen') && !args.includes('-windowed')) args.push('-windowed');
+  if (query.has('shots')) args.push('-out:' + shotsDirectory);
+  return args;
+}
+
+const quillmoor = window.quillmoor = {
+  args: null, started: null, firstFrame: null, frames: 0, exitCode: null, done: false, shots: [],
+  error: null,
+};
+
+const start = document.getElementById('start');
+const prompt = document.getElementById('prompt');
+
+function fail(message) {
+  quillmoor.error = message;
+  quillmoor.done = true;
+  prompt.textContent = message;
+  start.classList.remove('waiting');
+  console.error(message);
+}
+
+try {
+  quillmoor.args = commandLine(location.search);
+} catch (e) {
+  fail(e.message);
+}
+
+function collectShots() {
+  let names = [];
+  try {
+    names = FS.readdir(shotsDirectory).filter((name) => name.endsWith('.png')).sort();
+  } catch (e) {
+    return;
+  }
+  for (const name of names) {
+    const bytes = FS.readFile(shotsDirectory + '/' + name);
+    const blob = new Blob([bytes], { type: 'image/png' });
+    quillmoor.shots.push({ name: name, url: URL.createObjectURL(blob), bytes: bytes.length });
+  }
+}
+
+var Module = {
+  canvas: document.getElementById('canvas'),
+  print: (text) => console.log(text),
+  printErr: (text) => console.warn(text),
+  preRun: [() => {
+    if (quillmoor.args && quillmoor.args.some((a) => a.startsWith('-out:'))) FS.mkdir(shotsDirectory);
+  }],
+  onRuntimeInitialized: () => {
+    if (quillmoor.error) return;
+    prompt.textContent = 'click to start';
+    start.classList.remove('waiting');
+    start.addEventListener('click', run, { once: true });
+  },
+  // Called by the program each time it shows a frame.
+  framePresented: () => {
+    quillmoor.frames += 1;
+    if (quillmoor.firstFrame === null) quillmoor.firstFrame = performance.now();
+  },
+  onExit: (code) => {
+    quillmoor.exitCode = code;
+    collectShots();
+    quillmoor.done = true;
+    start.style.display = '';
+    prompt.textContent = code === 0 ? 'the end — reload to watch again' : 'stopped (exit code ' + code + ')';
+  },
+  onAbort: (what) => fail('the program stopped: ' + what),
+};
+
+function run() {
+  try {
+    const AudioContextType = window.AudioContext || window.webkitAudioContext;
+    if (AudioContextType) {
+      Module.audioContext = new AudioContextType();
+      Module.audioContext.resume();
+    }
+  } catch (e) {
+    console.warn('no sound: ' + e.message);
+  }
+  start.style.display = 'none';
+  Module.canvas.focus();
+  quillmoor.started = performance.now();
+  Module.callMain(quillmoor.args);
+}
