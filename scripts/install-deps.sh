@@ -10,6 +10,8 @@ packages=(
   glslang-dev glslang-tools spirv-cross libspirv-cross-c-shared-dev spirv-tools libfast-float-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth ffmpeg fonts-dejavu-core pulseaudio pulseaudio-utils
+  # The browser build (scripts/web.sh) and its test in headless Chromium.
+  emscripten nodejs npm chromium
 )
 
 missing=()

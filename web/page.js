@@ -6,7 +6,7 @@
 // Query keys and the command-line keywords they become; values are numbers or lists of them.
 const optionKeywords = {
   width: '-width:', height: '-height:', adapter: '-adapter:', quitafterframe: '-quitafterframe:',
-  shots: '-shots:', clock: '-clock:',
+  shots: '-shots:', clock: '-clock:', fps: '-fps:',
 };
 const flagKeywords = { windowed: '-windowed', fullscreen: '-fullscreen' };
 const shotsDirectory = 'shots';

@@ -214,6 +214,21 @@ TEST_F(EffectCacheDiskTest, StoredTranslationLoadsBackAndOnlyForItsTextAndDialec
     EXPECT_FALSE(EffectCache::Load(text + " ", GlslDialect::Glsl330));
 }
 
+// Translations made at build time for a build without an HLSL compiler: found by effect text
+// and dialect in their own directory, never taken for the user's cache entries or the reverse.
+TEST_F(EffectCacheDiskTest, ShippedTranslationsLoadOnlyForTheirTextAndDialect) {
+    const std::string text = UniqueEffectText("shipped");
+    const fs::path shipped = home / "shipped";
+    const TranslatedEffect translated = Translate(text, GlslDialect::GlslEs300);
+    ASSERT_TRUE(EffectCache::StoreShipped(shipped.string(), text, translated));
+    const std::optional<TranslatedEffect> loaded = EffectCache::LoadShipped(shipped.string(), text, GlslDialect::GlslEs300);
+    ASSERT_TRUE(loaded.has_value());
+    ExpectSame(translated, *loaded);
+    EXPECT_FALSE(EffectCache::LoadShipped(shipped.string(), text, GlslDialect::Glsl330));
+    EXPECT_FALSE(EffectCache::LoadShipped(shipped.string(), text + " ", GlslDialect::GlslEs300));
+    EXPECT_FALSE(EffectCache::Load(text, GlslDialect::GlslEs300));
+}
+
 TEST_F(EffectCacheDiskTest, DamagedCutOrStaleEntriesAreSkipped) {
     const std::string text = UniqueEffectText("damaged entry");
     EffectCache::Store(text, Translate(text, GlslDialect::Glsl330));
