@@ -11,7 +11,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth ffmpeg fonts-dejavu-core pulseaudio pulseaudio-utils
   # The browser build (scripts/web.sh) and its test in headless Chromium.
-  emscripten nodejs npm chromium
+  emscripten nodejs chromium
 )
 
 missing=()
@@ -20,6 +20,11 @@ for p in "${packages[@]}"; do
     missing+=("$p")
   fi
 done
+# npm comes with some Node.js builds (and then conflicts with Debian's npm package): ask for
+# Debian's only where no npm is there.
+if ! command -v npm >/dev/null; then
+  missing+=(npm)
+fi
 
 if [ ${#missing[@]} -eq 0 ]; then
   exit 0

@@ -58,7 +58,7 @@ EM_ASYNC_JS(int, qm_audio_decode, (const void* bytes, int size, int* lengthMs), 
 EM_JS(int, qm_audio_play, (int id), {
     const context = Module['audioContext'];
     const stream = Module['audioStreams'][id];
-    if (!context || context.state != = 'running' || !stream)
+    if (!context || context.state != 'running' || !stream)
         return 0;
     const source = context.createBufferSource();
     source.buffer = stream.buffer;

@@ -24,8 +24,7 @@ import os from 'node:os';
 import path from 'node:path';
 import test from 'node:test';
 
-import { chromium } from 'playwright-core';
-
+import { launchChromium, openAndStart } from './chromium.mjs';
 import { serve } from './serve.mjs';
 
 // One music time inside each scene (milliseconds), and the frame size.
@@ -41,13 +40,6 @@ const kAllowedShare = 0.05;
 const kAllowedMeanDifference = 6.0;
 
 const kRunTimeoutMs = 15 * 60 * 1000;
-
-// Chromium as the machine's notes say it runs here: no GPU, no network besides 127.0.0.1.
-const kChromiumFlags = [
-  '--headless=new', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
-  '--disable-background-networking', '--disable-component-update', '--disable-sync',
-  '--autoplay-policy=user-gesture-required', '--use-angle=swiftshader', '--enable-unsafe-swiftshader',
-];
 
 function requiredEnvironment(name) {
   const value = process.env[name];
@@ -136,31 +128,16 @@ test('the browser build plays the demo in headless Chromium and draws the native
   renderNative(nativeProgram, runDirectory, nativeShots);
 
   const server = await serve(site);
-  const userData = fs.mkdtempSync(path.join(os.tmpdir(), 'quillmoor-chromium-'));
-  const browser = await chromium.launchPersistentContext(userData, {
-    executablePath: process.env.CHROMIUM || '/usr/bin/chromium', headless: true, args: kChromiumFlags,
-    viewport: { width: 1024, height: 768 },
-  });
+  const chromium = await launchChromium();
   t.after(async () => {
-    await browser.close();
+    await chromium.close();
     server.close();
-    fs.rmSync(userData, { recursive: true, force: true });
   });
-
-  const page = browser.pages()[0] || await browser.newPage();
-  const consoleLines = [];
-  const errors = [];
-  page.on('console', (message) => {
-    consoleLines.push(`${message.type()}: ${message.text()}`);
-    if (message.type() === 'error') errors.push(message.text());
-  });
-  page.on('pageerror', (error) => errors.push(String(error)));
+  const { page, consoleLines, errors } = chromium;
 
   const seconds = kShotMilliseconds.map((ms) => (ms / 1000).toString()).join(',');
   const url = `http://127.0.0.1:${server.address().port}/?shots=${seconds}&width=${kWidth}&height=${kHeight}&fps=${kFramesPerSecond}`;
-  await page.goto(url);
-  await page.waitForFunction(() => document.getElementById('prompt').textContent === 'click to start', null, { timeout: 120000 });
-  await page.click('#start');
+  await openAndStart(page, url);
   await page.waitForFunction(() => window.quillmoor.done, null, { timeout: kRunTimeoutMs, polling: 1000 });
   const state = await page.evaluate(() => ({
     exitCode: window.quillmoor.exitCode, error: window.quillmoor.error, shots: window.quillmoor.shots,

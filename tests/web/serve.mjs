@@ -13,8 +13,16 @@ const kContentTypes = {
 export function serve(folder, port = 0) {
   const root = path.resolve(folder);
   const server = http.createServer((request, response) => {
-    const url = new URL(request.url, 'http://127.0.0.1');
-    const file = path.join(root, path.normalize(decodeURIComponent(url.pathname === '/' ? '/index.html' : url.pathname)));
+    let file;
+    try {
+      const url = new URL(request.url, 'http://127.0.0.1');
+      file = path.join(root, path.normalize(decodeURIComponent(url.pathname === '/' ? '/index.html' : url.pathname)));
+    } catch {
+      // A malformed address (a stray %) is the asker's fault, not a reason to stop serving.
+      response.writeHead(400);
+      response.end();
+      return;
+    }
     if (!file.startsWith(root + path.sep) || !fs.existsSync(file) || !fs.statSync(file).isFile()) {
       response.writeHead(404);
       response.end();
@@ -30,11 +38,11 @@ export function serve(folder, port = 0) {
 }
 
 if (process.argv[1] === fileURLToPath(import.meta.url)) {
-  const [folder, port] = process.argv.slice(2);
-  if (!folder || !fs.existsSync(path.join(folder, 'index.html'))) {
-    console.error('usage: node serve.mjs FOLDER [PORT]  (FOLDER holds index.html)');
+  const [folder, port = '0'] = process.argv.slice(2);
+  if (!folder || !fs.existsSync(path.join(folder, 'index.html')) || !/^[0-9]{1,5}$/.test(port)) {
+    console.error('usage: node serve.mjs FOLDER [PORT]  (FOLDER holds index.html; PORT a number, 0 for any free one)');
     process.exit(2);
   }
-  const server = await serve(folder, Number(port || 0));
+  const server = await serve(folder, Number(port));
   console.log(`Quillmoor is served at http://127.0.0.1:${server.address().port}/ (Ctrl+C stops it)`);
 }

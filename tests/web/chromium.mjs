@@ -1,0 +1,46 @@
+// Debian's Chromium, headless, as it runs on a machine without a GPU and without a network
+// besides 127.0.0.1: WebGL 2 drawn in software. Shared by the browser test and the speed
+// measurement (bench/web-speed.mjs).
+import fs from 'node:fs';
+import os from 'node:os';
+import path from 'node:path';
+
+import { chromium } from 'playwright-core';
+
+const kChromiumFlags = [
+  '--headless=new', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
+  '--disable-background-networking', '--disable-component-update', '--disable-sync',
+  '--autoplay-policy=user-gesture-required', '--use-angle=swiftshader', '--enable-unsafe-swiftshader',
+];
+
+// Starts Chromium with a profile of its own under TMPDIR; `close()` ends it and removes the
+// profile. `page` collects the console's lines and the errors that reached it.
+export async function launchChromium() {
+  const userData = fs.mkdtempSync(path.join(process.env.TMPDIR || os.tmpdir(), 'quillmoor-chromium-'));
+  const context = await chromium.launchPersistentContext(userData, {
+    executablePath: process.env.CHROMIUM || '/usr/bin/chromium', headless: true, args: kChromiumFlags,
+    viewport: { width: 1024, height: 768 },
+  });
+  const page = context.pages()[0] || await context.newPage();
+  const consoleLines = [];
+  const errors = [];
+  page.on('console', (message) => {
+    consoleLines.push(`${message.type()}: ${message.text()}`);
+    if (message.type() === 'error') errors.push(message.text());
+  });
+  page.on('pageerror', (error) => errors.push(String(error)));
+  return {
+    page, consoleLines, errors,
+    close: async () => {
+      await context.close();
+      fs.rmSync(userData, { recursive: true, force: true });
+    },
+  };
+}
+
+// Opens the page at `url` and clicks its start screen once the program is loaded.
+export async function openAndStart(page, url) {
+  await page.goto(url);
+  await page.waitForFunction(() => document.getElementById('prompt').textContent === 'click to start', null, { timeout: 120000 });
+  await page.click('#start');
+}
