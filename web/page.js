@@ -1,6 +1,11 @@
 // The page around the program: the query string becomes its command line, a click starts
 // it (browsers start sound only after a user's gesture), and what a test or a person wants
 // to know afterwards is in window.quillmoor.
+//
+// Everything but window.Module and window.quillmoor stays inside this function: the program's
+// script (quillmoor.js) is a classic script whose own globals (run, FS, abort, ...) would
+// silently replace ours of the same name.
+(() => {
 'use strict';
 
 // Query keys and the command-line keywords they become; values are numbers or lists of them.
@@ -10,6 +15,7 @@ const optionKeywords = {
 };
 const flagKeywords = { windowed: '-windowed', fullscreen: '-fullscreen' };
 const shotsDirectory = 'shots';
+const extractionFolders = ['data/meshes', 'data/textures'];
 
 function commandLine(search) {
   const query = new URLSearchParams(search);
@@ -58,29 +64,32 @@ try {
 function collectShots() {
   let names = [];
   try {
-    names = FS.readdir(shotsDirectory).filter((name) => name.endsWith('.png')).sort();
+    names = Module.FS.readdir(shotsDirectory).filter((name) => name.endsWith('.png')).sort();
   } catch (e) {
     return;
   }
   for (const name of names) {
-    const bytes = FS.readFile(shotsDirectory + '/' + name);
+    const bytes = Module.FS.readFile(shotsDirectory + '/' + name);
     const blob = new Blob([bytes], { type: 'image/png' });
     quillmoor.shots.push({ name: name, url: URL.createObjectURL(blob), bytes: bytes.length });
   }
 }
 
-var Module = {
+window.Module = {
   canvas: document.getElementById('canvas'),
   print: (text) => console.log(text),
   printErr: (text) => console.warn(text),
   preRun: [() => {
-    if (quillmoor.args && quillmoor.args.some((a) => a.startsWith('-out:'))) FS.mkdir(shotsDirectory);
+    // The archive is extracted into these, which the run directory holds empty as the native
+    // one does (the file packager leaves empty folders out).
+    for (const folder of extractionFolders) Module.FS.createPath('/', folder, true, true);
+    if (quillmoor.args && quillmoor.args.some((a) => a.startsWith('-out:'))) Module.FS.mkdir(shotsDirectory);
   }],
   onRuntimeInitialized: () => {
     if (quillmoor.error) return;
     prompt.textContent = 'click to start';
     start.classList.remove('waiting');
-    start.addEventListener('click', run, { once: true });
+    start.addEventListener('click', startProgram, { once: true });
   },
   // Called by the program each time it shows a frame.
   framePresented: () => {
@@ -97,7 +106,7 @@ var Module = {
   onAbort: (what) => fail('the program stopped: ' + what),
 };
 
-function run() {
+function startProgram() {
   try {
     const AudioContextType = window.AudioContext || window.webkitAudioContext;
     if (AudioContextType) {
@@ -112,3 +121,4 @@ function run() {
   quillmoor.started = performance.now();
   Module.callMain(quillmoor.args);
 }
+})();

@@ -267,8 +267,11 @@ const char* OnBeforeUnload(int, const void*, void*) {
     return nullptr;
 }
 
-EM_JS(void, qm_wait_for_animation_frame, (),
-      { Asyncify.handleSleep(function(wakeUp) { requestAnimationFrame(function() { wakeUp(); }); }); });
+// An EM_ASYNC_JS function, so ASYNCIFY knows the program can be suspended here (a plain
+// EM_JS import calling Asyncify.handleSleep is not instrumented and leaves the program
+// stopped without a word).
+EM_ASYNC_JS(void, qm_wait_for_animation_frame, (),
+            { await new Promise(function(resolve) { requestAnimationFrame(resolve); }); });
 
 EM_JS(void, qm_set_canvas_cursor, (const char* css), { Module['canvas'].style.cursor = UTF8ToString(css); });
 

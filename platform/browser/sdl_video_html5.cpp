@@ -46,6 +46,8 @@ SDL_Window* canvasWindow = nullptr;
 std::string lastError;
 EMSCRIPTEN_WEBGL_CONTEXT_HANDLE webglContext = 0;
 int contextUsers = 0;
+// The window last made current with the context, as SDL remembers it.
+SDL_Window* currentWindow = nullptr;
 
 EM_JS(int, qm_screen_width, (), { return screen.width | 0; });
 EM_JS(int, qm_screen_height, (), { return screen.height | 0; });
@@ -343,7 +345,7 @@ int SDL_GL_SetAttribute(SDL_GLattr, int) {
     return 0;
 }
 
-SDL_GLContext SDL_GL_CreateContext(SDL_Window*) {
+SDL_GLContext SDL_GL_CreateContext(SDL_Window* window) {
     if (webglContext == 0) {
         EmscriptenWebGLContextAttributes attributes;
         emscripten_webgl_init_context_attributes(&attributes);
@@ -367,6 +369,7 @@ SDL_GLContext SDL_GL_CreateContext(SDL_Window*) {
         emscripten_webgl_enable_extension(webglContext, "WEBGL_compressed_texture_s3tc");
     }
     ++contextUsers;
+    currentWindow = window;
     return reinterpret_cast<SDL_GLContext>(static_cast<std::intptr_t>(webglContext));
 }
 
@@ -377,8 +380,13 @@ void SDL_GL_DeleteContext(SDL_GLContext context) {
     }
 }
 
-int SDL_GL_MakeCurrent(SDL_Window*, SDL_GLContext context) {
+int SDL_GL_MakeCurrent(SDL_Window* window, SDL_GLContext context) {
+    currentWindow = context != nullptr ? window : nullptr;
     return context != nullptr ? 0 : -1;
+}
+
+SDL_Window* SDL_GL_GetCurrentWindow() {
+    return currentWindow;
 }
 
 SDL_GLContext SDL_GL_GetCurrentContext() {

@@ -72,11 +72,11 @@ template <class Interface, class Desc, D3DRESOURCETYPE Type> class GlBuffer : pu
             const bool upToDate = object.name != 0 && object.version == version_;
             ++version_;
             if (upToDate) {
-                glBindBuffer(GL_COPY_WRITE_BUFFER, object.name);
+                glBindBuffer(kUploadTarget, object.name);
                 if (dirtyBegin_ == 0 && dirtyEnd_ == data_.size()) {
                     UploadWhole();
                 } else {
-                    glBufferSubData(GL_COPY_WRITE_BUFFER, dirtyBegin_, dirtyEnd_ - dirtyBegin_,
+                    glBufferSubData(kUploadTarget, dirtyBegin_, dirtyEnd_ - dirtyBegin_,
                                     data_.data() + dirtyBegin_);
                 }
                 object.version = version_;
@@ -99,7 +99,7 @@ template <class Interface, class Desc, D3DRESOURCETYPE Type> class GlBuffer : pu
             if (object.name == 0) {
                 glGenBuffers(1, &object.name);
             }
-            glBindBuffer(GL_COPY_WRITE_BUFFER, object.name);
+            glBindBuffer(kUploadTarget, object.name);
             UploadWhole();
             object.version = version_;
         }
@@ -129,13 +129,19 @@ template <class Interface, class Desc, D3DRESOURCETYPE Type> class GlBuffer : pu
         unsigned long long version = 0; // of the memory copy it holds
     };
 
+    // WebGL fixes a buffer's kind at its first binding, and one first bound for copying can
+    // never hold indices: there index buffers are filled through the index target (every draw
+    // binds its own index buffer again, so the vertex array's binding is not disturbed).
+    static constexpr GLenum kUploadTarget =
+        kGlEs && Type == D3DRTYPE_INDEXBUFFER ? GL_ELEMENT_ARRAY_BUFFER : GL_COPY_WRITE_BUFFER;
+
     static const char* InterfaceName() {
         return Type == D3DRTYPE_VERTEXBUFFER ? "IDirect3DVertexBuffer9" : "IDirect3DIndexBuffer9";
     }
 
     // A whole-buffer write orphans the old storage instead of waiting for draws using it.
     void UploadWhole() {
-        glBufferData(GL_COPY_WRITE_BUFFER, data_.size(), data_.data(),
+        glBufferData(kUploadTarget, data_.size(), data_.data(),
                      (desc_.Usage & D3DUSAGE_DYNAMIC) != 0 ? GL_DYNAMIC_DRAW : GL_STATIC_DRAW);
     }
 

@@ -75,4 +75,3 @@ EGLContext CreateSoftwareContext(EGLDisplay display, EGLContext share) {
                                  EGL_NONE};
     return eglCreateContext(display, EGL_NO_CONFIG_KHR, share, attributes);
 }
-

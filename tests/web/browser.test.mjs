@@ -24,7 +24,7 @@ import os from 'node:os';
 import path from 'node:path';
 import test from 'node:test';
 
-import { launchChromium, openAndStart } from './chromium.mjs';
+import { launchChromium, openAndStart, waitForEnd } from './chromium.mjs';
 import { serve } from './serve.mjs';
 
 // One music time inside each scene (milliseconds), and the frame size.
@@ -40,6 +40,8 @@ const kAllowedShare = 0.05;
 const kAllowedMeanDifference = 6.0;
 
 const kRunTimeoutMs = 15 * 60 * 1000;
+// Longest wait for the next frame: the start-up before the first one is the longest.
+const kStallTimeoutMs = 120 * 1000;
 
 function requiredEnvironment(name) {
   const value = process.env[name];
@@ -137,12 +139,15 @@ test('the browser build plays the demo in headless Chromium and draws the native
 
   const seconds = kShotMilliseconds.map((ms) => (ms / 1000).toString()).join(',');
   const url = `http://127.0.0.1:${server.address().port}/?shots=${seconds}&width=${kWidth}&height=${kHeight}&fps=${kFramesPerSecond}`;
-  await openAndStart(page, url);
-  await page.waitForFunction(() => window.quillmoor.done, null, { timeout: kRunTimeoutMs, polling: 1000 });
+  try {
+    await openAndStart(page, url);
+    await waitForEnd(page, { stallMs: kStallTimeoutMs, totalMs: kRunTimeoutMs });
+  } finally {
+    fs.writeFileSync(path.join(outRoot, 'console.txt'), consoleLines.join('\n') + '\n');
+  }
   const state = await page.evaluate(() => ({
     exitCode: window.quillmoor.exitCode, error: window.quillmoor.error, shots: window.quillmoor.shots,
   }));
-  fs.writeFileSync(path.join(outRoot, 'console.txt'), consoleLines.join('\n') + '\n');
 
   assert.equal(state.error, null);
   assert.equal(state.exitCode, 0, 'the program ends with exit code 0');

@@ -38,9 +38,43 @@ export async function launchChromium() {
   };
 }
 
-// Opens the page at `url` and clicks its start screen once the program is loaded.
+const kLoadTimeoutMs = 120000;
+const kStartTimeoutMs = 10000;
+
+// Opens the page at `url`, clicks its start screen once the program is loaded, and makes sure
+// the click started the program.
 export async function openAndStart(page, url) {
   await page.goto(url);
-  await page.waitForFunction(() => document.getElementById('prompt').textContent === 'click to start', null, { timeout: 120000 });
+  await page.waitForFunction(() => document.getElementById('prompt').textContent === 'click to start', null,
+    { timeout: kLoadTimeoutMs }).catch(() => {
+    throw new Error(`the page did not offer "click to start" within ${kLoadTimeoutMs / 1000} s`);
+  });
   await page.click('#start');
+  await page.waitForFunction(() => window.quillmoor.started !== null, null, { timeout: kStartTimeoutMs }).catch(() => {
+    throw new Error(`the click did not start the program within ${kStartTimeoutMs / 1000} s`);
+  });
+}
+
+// Waits for the program to end. Fails with a message, never hangs: when no frame has been
+// shown for `stallMs` (the program stopped, or never drew), or the run exceeds `totalMs`.
+export async function waitForEnd(page, { stallMs, totalMs }) {
+  const begin = Date.now();
+  let frames = -1;
+  let lastProgress = begin;
+  for (;;) {
+    const state = await page.evaluate(() => ({ done: window.quillmoor.done, frames: window.quillmoor.frames }));
+    if (state.done) return;
+    const now = Date.now();
+    if (state.frames !== frames) {
+      frames = state.frames;
+      lastProgress = now;
+    }
+    if (now - lastProgress > stallMs) {
+      throw new Error(`the program showed no frame for ${stallMs / 1000} s (${frames} frames shown in all)`);
+    }
+    if (now - begin > totalMs) {
+      throw new Error(`the program did not end within ${totalMs / 1000} s (${frames} frames shown)`);
+    }
+    await new Promise((resolve) => setTimeout(resolve, 1000));
+  }
 }

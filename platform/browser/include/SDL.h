@@ -100,6 +100,7 @@ SDL_GLContext SDL_GL_CreateContext(SDL_Window* window);
 void SDL_GL_DeleteContext(SDL_GLContext context);
 int SDL_GL_MakeCurrent(SDL_Window* window, SDL_GLContext context);
 SDL_GLContext SDL_GL_GetCurrentContext();
+SDL_Window* SDL_GL_GetCurrentWindow();
 int SDL_GL_SetSwapInterval(int interval);
 void SDL_GL_GetDrawableSize(SDL_Window* window, int* w, int* h);
 // Shows the frame: the browser composites the canvas once control returns to it, so this
