@@ -10,6 +10,9 @@
 #include <unistd.h>
 #endif
 
+// Only a C library with these knobs (glibc) reserves and marks a span; elsewhere (the browser's
+// build) the heap is left as the C library makes it.
+#if defined(__GLIBC__) && defined(MADV_HUGEPAGE)
 namespace {
 
 constexpr std::size_t kHugePage = std::size_t{2} << 20;
@@ -24,6 +27,7 @@ constexpr int kDefaultTopPad = 128 << 10;
 constexpr int kTrimThreshold = 1 << 30;
 
 } // namespace
+#endif
 
 namespace ProcessHeap {
 
