@@ -8,6 +8,7 @@
 
 #include "platform/d3dx9/x_mesh_cache.h"
 #include "platform/fs/windows_path.h"
+#include "platform/threads/worker_threads.h"
 #include "rar/rar_reader.h"
 
 namespace {
@@ -20,7 +21,9 @@ bool IsMesh(std::string_view path) {
 
 ExtractionWorker::ExtractionWorker(std::span<const char* const> list, const char* archiveName)
     : list_(list), archiveName_(archiveName), members_(list.size()) {
-    thread_ = std::thread([this] { Run(); });
+    if constexpr (kWorkerThreadsAvailable) {
+        thread_ = std::thread([this] { Run(); });
+    }
 }
 
 ExtractionWorker::~ExtractionWorker() {
@@ -29,7 +32,9 @@ ExtractionWorker::~ExtractionWorker() {
         stopping_ = true;
     }
     changed_.notify_all();
-    thread_.join();
+    if (thread_.joinable()) {
+        thread_.join();
+    }
     for (Member& member : members_) {
         std::free(member.data);
     }
@@ -41,6 +46,10 @@ void ExtractionWorker::WriteFiles() {
         writing_ = true;
     }
     changed_.notify_all();
+    // Without a second thread, decoding and writing happen here, before the first result is asked for.
+    if (!thread_.joinable()) {
+        Run();
+    }
 }
 
 bool ExtractionWorker::WaitWritten(std::size_t index) {

@@ -3,7 +3,8 @@
 // thread: members are decoded into memory from the moment it starts, but no file is touched
 // before WriteFiles, files are written in list order, and the caller prints each result line
 // itself once the file is written. When every file is written the thread builds the meshes
-// among them (XMeshCache), so that the scenes' loads find them built.
+// among them (XMeshCache), so that the scenes' loads find them built. Where the platform
+// offers no threads (kWorkerThreadsAvailable), WriteFiles does all of it on the calling thread.
 
 #include <condition_variable>
 #include <cstddef>

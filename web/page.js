@@ -106,6 +106,13 @@ window.Module = {
   onAbort: (what) => fail('the program stopped: ' + what),
 };
 
+// exit() ends the program by throwing ExitStatus; after the program has yielded to the
+// browser once, that throw travels up a promise of its frame wait and would read as an
+// error. It is the program's normal end (onExit has the code).
+window.addEventListener('unhandledrejection', (event) => {
+  if (event.reason && event.reason.name === 'ExitStatus') event.preventDefault();
+});
+
 function startProgram() {
   try {
     const AudioContextType = window.AudioContext || window.webkitAudioContext;
@@ -119,6 +126,8 @@ function startProgram() {
   start.style.display = 'none';
   Module.canvas.focus();
   quillmoor.started = performance.now();
-  Module.callMain(quillmoor.args);
+  // Out of the click's handler: the program's start-up runs long before its first yield, and
+  // the browser would hold the click (and everything after it) unanswered until then.
+  setTimeout(() => Module.callMain(quillmoor.args), 0);
 }
 })();

@@ -4,6 +4,10 @@
 
 VideoPipe::~VideoPipe() = default;
 
+bool VideoPipe::EncoderAvailable() {
+    return false;
+}
+
 bool VideoPipe::Open(const Settings& wanted) {
     settings = wanted;
     child = -1;

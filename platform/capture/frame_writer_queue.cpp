@@ -2,10 +2,14 @@
 
 #include <utility>
 
+#include "platform/threads/worker_threads.h"
+
 FrameWriterQueue::FrameWriterQueue(int workers, int buffers, WriteFrame write)
     : write_(std::move(write)), buffers_(buffers > 0 ? buffers : 1) {
-    for (int i = 0; i < (workers > 0 ? workers : 1); ++i) {
-        workers_.emplace_back([this] { Work(); });
+    if constexpr (kWorkerThreadsAvailable) {
+        for (int i = 0; i < (workers > 0 ? workers : 1); ++i) {
+            workers_.emplace_back([this] { Work(); });
+        }
     }
 }
 
@@ -30,6 +34,11 @@ void FrameWriterQueue::Submit(long long index, std::vector<unsigned char> bytes)
         std::lock_guard<std::mutex> lock(mutex_);
         jobs_.push_back({index, std::move(bytes)});
     }
+    if (workers_.empty()) {
+        std::unique_lock<std::mutex> lock(mutex_);
+        WriteFirstJob(lock);
+        return;
+    }
     jobReady_.notify_one();
 }
 
@@ -40,22 +49,26 @@ void FrameWriterQueue::Work() {
         if (jobs_.empty()) {
             return;
         }
-        Job job = std::move(jobs_.front());
-        jobs_.pop_front();
-        if (error_.empty()) {
-            lock.unlock();
-            std::string error;
-            const bool written = write_(job.index, job.bytes, &error);
-            lock.lock();
-            if (written) {
-                ++written_;
-            } else if (error_.empty()) {
-                error_ = error.empty() ? "a frame could not be written" : error;
-            }
-        }
-        free_.push_back(std::move(job.bytes));
-        bufferFree_.notify_one();
+        WriteFirstJob(lock);
     }
+}
+
+void FrameWriterQueue::WriteFirstJob(std::unique_lock<std::mutex>& lock) {
+    Job job = std::move(jobs_.front());
+    jobs_.pop_front();
+    if (error_.empty()) {
+        lock.unlock();
+        std::string error;
+        const bool written = write_(job.index, job.bytes, &error);
+        lock.lock();
+        if (written) {
+            ++written_;
+        } else if (error_.empty()) {
+            error_ = error.empty() ? "a frame could not be written" : error;
+        }
+    }
+    free_.push_back(std::move(job.bytes));
+    bufferFree_.notify_one();
 }
 
 bool FrameWriterQueue::Finish() {

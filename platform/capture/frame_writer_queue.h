@@ -3,7 +3,8 @@
 // the caller takes an empty one, fills it and submits it; a worker writes it and hands it
 // back. When every buffer is on its way the caller waits, so a slow disk or encoder holds
 // rendering back instead of filling memory. With one worker the frames are written in the
-// order they were submitted.
+// order they were submitted. Where the platform offers no threads (kWorkerThreadsAvailable),
+// Submit writes the frame itself.
 
 #include <condition_variable>
 #include <deque>
@@ -43,6 +44,8 @@ class FrameWriterQueue {
     };
 
     void Work();
+    // Writes the oldest job with `lock` released meanwhile, and frees its buffer.
+    void WriteFirstJob(std::unique_lock<std::mutex>& lock);
 
     WriteFrame write_;
     int buffers_;

@@ -23,5 +23,11 @@ const FrameSink& CurrentFrameSink() {
     return Sink();
 }
 bool FrameSinkShowsWindow() {
+#ifdef __EMSCRIPTEN__
+    // Showing a frame is how the page gets control back between frames (SDL_GL_SwapWindow
+    // yields to the browser), and the page shows a run's progress.
+    return true;
+#else
     return showWindow;
+#endif
 }

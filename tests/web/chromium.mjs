@@ -49,7 +49,8 @@ export async function openAndStart(page, url) {
     { timeout: kLoadTimeoutMs }).catch(() => {
     throw new Error(`the page did not offer "click to start" within ${kLoadTimeoutMs / 1000} s`);
   });
-  await page.click('#start');
+  // The click starts the program, whose start-up holds the page until its first frame.
+  await page.click('#start', { timeout: kLoadTimeoutMs });
   await page.waitForFunction(() => window.quillmoor.started !== null, null, { timeout: kStartTimeoutMs }).catch(() => {
     throw new Error(`the click did not start the program within ${kStartTimeoutMs / 1000} s`);
   });
