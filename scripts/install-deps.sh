@@ -1,7 +1,15 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages Quillmoor needs to build, test and play.
+# Installs the Debian 12 packages Quillmoor needs to build, test and play; with --web also
+# those of the browser build and its test (about 1.4 GiB: emscripten, Node.js, Chromium).
 # Idempotent: asks apt only for what is missing, and refreshes its lists only then.
 set -euo pipefail
+
+web=0
+case "${1:-}" in
+  --web) web=1 ;;
+  "") ;;
+  *) echo "usage: scripts/install-deps.sh [--web]" >&2; exit 2 ;;
+esac
 
 packages=(
   build-essential cmake ninja-build pkg-config clang-format
@@ -10,9 +18,11 @@ packages=(
   glslang-dev glslang-tools spirv-cross libspirv-cross-c-shared-dev spirv-tools libfast-float-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth ffmpeg fonts-dejavu-core pulseaudio pulseaudio-utils
-  # The browser build (scripts/web.sh) and its test in headless Chromium.
-  emscripten nodejs chromium
 )
+if [ "$web" -eq 1 ]; then
+  # The browser build (scripts/web.sh) and its test in headless Chromium.
+  packages+=(emscripten nodejs chromium)
+fi
 
 missing=()
 for p in "${packages[@]}"; do
@@ -22,7 +32,7 @@ for p in "${packages[@]}"; do
 done
 # npm comes with some Node.js builds (and then conflicts with Debian's npm package): ask for
 # Debian's only where no npm is there.
-if ! command -v npm >/dev/null; then
+if [ "$web" -eq 1 ] && ! command -v npm >/dev/null; then
   missing+=(npm)
 fi
 

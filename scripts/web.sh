@@ -21,7 +21,7 @@ while [ $# -gt 0 ]; do
   shift
 done
 
-scripts/install-deps.sh
+scripts/install-deps.sh --web
 
 echo "Building the native media and effect translator ..." >&2
 cmake --preset default >/dev/null
