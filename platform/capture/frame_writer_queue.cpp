@@ -6,10 +6,9 @@
 
 FrameWriterQueue::FrameWriterQueue(int workers, int buffers, WriteFrame write)
     : write_(std::move(write)), buffers_(buffers > 0 ? buffers : 1) {
-    if constexpr (kWorkerThreadsAvailable) {
-        for (int i = 0; i < (workers > 0 ? workers : 1); ++i) {
-            workers_.emplace_back([this] { Work(); });
-        }
+    const int threads = kWorkerThreadsAvailable ? workers : 0;
+    for (int i = 0; i < threads; ++i) {
+        workers_.emplace_back([this] { Work(); });
     }
 }
 

@@ -3,8 +3,8 @@
 // the caller takes an empty one, fills it and submits it; a worker writes it and hands it
 // back. When every buffer is on its way the caller waits, so a slow disk or encoder holds
 // rendering back instead of filling memory. With one worker the frames are written in the
-// order they were submitted. Where the platform offers no threads (kWorkerThreadsAvailable),
-// Submit writes the frame itself.
+// order they were submitted. With no workers, or where the platform offers no threads
+// (kWorkerThreadsAvailable), Submit writes the frame itself before it returns.
 
 #include <condition_variable>
 #include <deque>

@@ -4,6 +4,7 @@
 #include <mutex>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/capture/frame_writer_queue.h"
@@ -16,14 +17,30 @@ std::vector<unsigned char> Filled(FrameWriterQueue& queue, unsigned char value) 
     return buffer;
 }
 
-TEST(FrameWriterQueue, OneWorkerWritesEveryFrameInOrder) {
+// One worker thread, or none: Submit then writes on the calling thread before it returns
+// (the browser build, which has no threads, works that way).
+class InOrderWriting : public testing::TestWithParam<int> {};
+
+INSTANTIATE_TEST_SUITE_P(Workers, InOrderWriting, testing::Values(0, 1));
+
+TEST_P(InOrderWriting, EveryFrameIsWrittenInOrder) {
+    const int workers = GetParam();
     std::vector<std::pair<long long, unsigned char>> written;
-    FrameWriterQueue queue(1, 2, [&](long long index, const std::vector<unsigned char>& bytes, std::string*) {
-        written.emplace_back(index, bytes.at(0));
-        return true;
-    });
+    std::vector<std::thread::id> writers;
+    FrameWriterQueue queue(workers, 2,
+                           [&](long long index, const std::vector<unsigned char>& bytes, std::string*) {
+                               written.emplace_back(index, bytes.at(0));
+                               writers.push_back(std::this_thread::get_id());
+                               return true;
+                           });
     for (int i = 0; i < 50; ++i) {
         queue.Submit(i, Filled(queue, static_cast<unsigned char>(i)));
+        if (workers == 0) {
+            ASSERT_EQ(written.size(), static_cast<std::size_t>(i) + 1) << "written before Submit returns";
+        }
+    }
+    for (const std::thread::id writer : writers) {
+        EXPECT_EQ(writer == std::this_thread::get_id(), workers == 0);
     }
     EXPECT_TRUE(queue.Finish());
     EXPECT_EQ(queue.Written(), 50);
@@ -64,16 +81,17 @@ TEST(FrameWriterQueue, SeveralWorkersWriteEachFrameOnceAndBuffersStayBounded) {
     EXPECT_LE(mostBusy.load(), 3);
 }
 
-TEST(FrameWriterQueue, TheFirstFailureIsKeptAndLaterFramesAreDropped) {
+TEST_P(InOrderWriting, TheFirstFailureIsKeptAndLaterFramesAreDropped) {
     std::vector<long long> attempted;
-    FrameWriterQueue queue(1, 2, [&](long long index, const std::vector<unsigned char>&, std::string* error) {
-        attempted.push_back(index);
-        if (index >= 3) {
-            *error = "disk full at " + std::to_string(index);
-            return false;
-        }
-        return true;
-    });
+    FrameWriterQueue queue(GetParam(), 2,
+                           [&](long long index, const std::vector<unsigned char>&, std::string* error) {
+                               attempted.push_back(index);
+                               if (index >= 3) {
+                                   *error = "disk full at " + std::to_string(index);
+                                   return false;
+                               }
+                               return true;
+                           });
     for (int i = 0; i < 10; ++i) {
         queue.Submit(i, Filled(queue, 0)); // never blocks, failed or not
     }
