@@ -87,7 +87,9 @@ bool ScansUseDefinedTables(const std::uint8_t* data, std::size_t size) {
     std::size_t at = 2;
     while (at + 1 < size) {
         if (data[at] != kMarkerStart) {
-            return true;
+            // stb takes bytes between segments for padding and reads on to the next marker.
+            ++at;
+            continue;
         }
         const std::uint8_t marker = data[at + 1];
         if (marker == kMarkerStart) {
