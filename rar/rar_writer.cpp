@@ -143,7 +143,8 @@ bool RarWriter::Write(const std::string& path, std::span<const MemberView> membe
     }
     bool written = true;
     LayOut(members, *encoded, options, [&](std::span<const std::uint8_t> piece) {
-        written = written && std::fwrite(piece.data(), 1, piece.size(), f) == piece.size();
+        // An empty member's bytes have no address, and fwrite may not be handed a null one.
+        written = written && (piece.empty() || std::fwrite(piece.data(), 1, piece.size(), f) == piece.size());
     });
     const bool closed = std::fclose(f) == 0;
     if (!written || !closed) {

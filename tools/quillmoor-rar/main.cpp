@@ -249,7 +249,7 @@ int Print(const std::string& archive, const std::vector<std::string>& wanted) {
             ++failures;
             continue;
         }
-        const bool written = std::fwrite(data, 1, size, stdout) == size;
+        const bool written = size == 0 || std::fwrite(data, 1, size, stdout) == size;
         std::free(data);
         failures += written ? 0 : 1;
     }
