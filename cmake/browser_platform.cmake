@@ -11,6 +11,7 @@ set(browser_replaced
   "/platform/sound/alsa_error_silencer\\.cpp$"
   "/platform/d3dx9/hlsl_translator\\.cpp$"
   "/platform/d3dx9/effect_translation\\.cpp$"
+  "/platform/process/child_process_call\\.cpp$"
   "/platform/d3dx9/mszip\\.cpp$"
   "/platform/d3d9/software_gl_display\\.cpp$"
   "/platform/capture/png_writer\\.cpp$"

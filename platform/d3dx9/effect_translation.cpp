@@ -2,9 +2,16 @@
 
 #include <glslang/build_info.h>
 
+#include <chrono>
+#include <optional>
+
 #include "platform/d3dx9/effect_translator_sources_hash.h"
+#include "platform/process/child_process_call.h"
 
 namespace {
+
+// Far more than any effect takes (diffuse.fx: well under a second), and a bound on a hang.
+constexpr std::chrono::seconds kTranslationTimeLimit{120};
 
 // The source and entry point the compiler starts from: the function itself, or a wrapper
 // that binds its uniform parameters to the values given after "compile".
@@ -43,10 +50,8 @@ bool TranslatePass(const EffectDescription& description, const std::string& hlsl
     return true;
 }
 
-} // namespace
-
-bool TranslateEffect(const EffectDescription& description, const std::string& hlsl, GlslDialect dialect,
-                     TranslatedEffect* translated, std::string* error) {
+bool TranslateEffectHere(const EffectDescription& description, const std::string& hlsl, GlslDialect dialect,
+                         TranslatedEffect* translated, std::string* error) {
     *translated = TranslatedEffect{};
     translated->dialect = dialect;
     for (const EffectTechnique& technique : description.techniques) {
@@ -66,6 +71,53 @@ bool TranslateEffect(const EffectDescription& description, const std::string& hl
             out.hasShaders = true;
         }
     }
+    return true;
+}
+
+} // namespace
+
+// glslang's HLSL front end dereferences null on some malformed shaders (a conditional whose
+// two sides have no common type, used as a value), and an effect file is media a user may
+// replace: the compiler runs in a child process, so that such a file is refused with a
+// message instead of ending the demo. The child answers with 'T' and the stored form of the
+// translation, or 'E' and the compiler's message.
+bool TranslateEffect(const EffectDescription& description, const std::string& hlsl, GlslDialect dialect,
+                     TranslatedEffect* translated, std::string* error) {
+    std::string reply;
+    const ChildCallOutcome outcome = CallInChildProcess(
+        [&] {
+            TranslatedEffect made;
+            std::string message;
+            return TranslateEffectHere(description, hlsl, dialect, &made, &message) ? "T" + made.Serialize()
+                                                                                    : "E" + message;
+        },
+        kTranslationTimeLimit, &reply);
+    switch (outcome) {
+    case ChildCallOutcome::Unavailable:
+        return TranslateEffectHere(description, hlsl, dialect, translated, error);
+    case ChildCallOutcome::Crashed:
+        *error = "the HLSL compiler crashed on this effect";
+        return false;
+    case ChildCallOutcome::TimedOut:
+        *error =
+            "the HLSL compiler did not finish within " + std::to_string(kTranslationTimeLimit.count()) + " s";
+        return false;
+    case ChildCallOutcome::Finished:
+        break;
+    }
+    if (!reply.empty() && reply[0] == 'E') {
+        *error = reply.substr(1);
+        return false;
+    }
+    std::optional<TranslatedEffect> made;
+    if (!reply.empty() && reply[0] == 'T') {
+        made = TranslatedEffect::Deserialize(std::string_view(reply).substr(1));
+    }
+    if (!made) {
+        *error = "the HLSL compiler's process answered with something other than a translation";
+        return false;
+    }
+    *translated = std::move(*made);
     return true;
 }
 

@@ -16,6 +16,7 @@
 
 #include "platform/d3d9/gl_interop.h"
 #include "platform/d3dx9/effect_parser.h"
+#include "platform/d3dx9/effect_translation.h"
 #include "platform/d3dx9/hlsl_translator.h"
 
 namespace {
@@ -251,6 +252,22 @@ TEST(HlslTranslator, ShaderStylesOfOlderEffectFiles) {
             EXPECT_EQ(Declared(program.vertex, "out").count(in), 1u) << in;
         }
     }
+}
+
+// glslang dereferences null when a conditional whose sides have no common type is used as a
+// value: the effect is refused with a message, and the program goes on.
+TEST(EffectTranslation, AShaderThatCrashesTheCompilerIsRefused) {
+    const std::string source =
+        "float4 VS(float4 p : POSITION) : POSITION { return p; }\n"
+        "float4 PS(float4 c : COLOR0, uniform bool invert) : COLOR { return invert ? c : undeclared; }\n"
+        "technique T { pass P { VertexShader = compile vs_2_0 VS(); PixelShader = compile ps_2_0 PS(true); } "
+        "}\n";
+    EffectDescription description;
+    std::string error;
+    ASSERT_TRUE(ParseEffect(source, &description, &error)) << error;
+    TranslatedEffect translated;
+    EXPECT_FALSE(TranslateEffect(description, description.hlsl, GlslDialect::Glsl330, &translated, &error));
+    EXPECT_FALSE(error.empty());
 }
 
 } // namespace
