@@ -5,7 +5,9 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstring>
+#include <limits>
 #include <map>
 #include <optional>
 #include <string>
@@ -495,9 +497,24 @@ class Effect final : public ComObject<ID3DXEffect> {
         if (parameter.type == EffectBaseType::Float) {
             std::memcpy(&word, &value, sizeof(word));
         } else {
-            word = static_cast<DWORD>(static_cast<int32_t>(value));
+            word = static_cast<DWORD>(IntFromFloat(value));
         }
         return word;
+    }
+
+    // A value no int holds (1e40, an infinity) saturates and NaN counts as 0: a plain
+    // conversion of those is undefined.
+    static int32_t IntFromFloat(float value) {
+        if (std::isnan(value)) {
+            return 0;
+        }
+        if (value >= 2147483648.0f) {
+            return std::numeric_limits<int32_t>::max();
+        }
+        if (value < -2147483648.0f) {
+            return std::numeric_limits<int32_t>::min();
+        }
+        return static_cast<int32_t>(value);
     }
 
     int FindParameter(D3DXHANDLE name) const {

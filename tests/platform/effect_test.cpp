@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstring>
+#include <limits>
 #include <string>
 
 #include "platform/d3d9/recording_device.h"
@@ -100,6 +102,30 @@ TEST_F(EffectFixture, DefaultsFromTheFileAndValuesSetLater) {
 
     EXPECT_EQ(effect->SetValue("nothing", red, 16), D3DERR_INVALIDCALL);
     EXPECT_EQ(effect->SetTexture("colour", nullptr), D3DERR_INVALIDCALL);
+}
+
+TEST(Effect, IntDefaultsThatNoIntHoldsSaturate) {
+    RecordingDevice* device = new RecordingDevice();
+    ID3DXEffect* effect = nullptr;
+    ASSERT_EQ(D3DXCreateEffectFromFileW(device, FixturePath("int_defaults.fx").c_str(), nullptr, nullptr, 0,
+                                        nullptr, &effect, nullptr),
+              D3D_OK);
+    const struct {
+        const char* name;
+        std::int32_t value;
+    } cases[] = {
+        {"big", std::numeric_limits<std::int32_t>::max()},
+        {"low", std::numeric_limits<std::int32_t>::min()},
+        {"plain", 7},
+        {"negative", -7},
+    };
+    for (const auto& c : cases) {
+        std::int32_t value = 0;
+        ASSERT_EQ(effect->GetValue(c.name, &value, sizeof(value)), D3D_OK) << c.name;
+        EXPECT_EQ(value, c.value) << c.name;
+    }
+    effect->Release();
+    device->Release();
 }
 
 TEST_F(EffectFixture, TwoEffectsFromOneFileAreIndependent) {
