@@ -14,9 +14,11 @@
 #
 #   bench/soak.sh cycles [BUILD_DIR] [CYCLES] [SAMPLE]   (build 200 20)
 # Runs quillmoor-lifecycle-soak: the demo loaded, then CYCLES rounds of Alt+Enter there and
-# back and a window resize, a frame rendered after each step, the resident set printed every
-# SAMPLE rounds, and the framework's exit code after shutdown (non-zero when a reference
-# was left on a device).
+# back and a window resize, a frame rendered after each step (the music position passing
+# through all ten scenes twice, so the second half of the rounds shows any growth that is not
+# a scene's first draw), the resident set printed every SAMPLE rounds and at the end of the
+# first pass, and the framework's exit code after shutdown (non-zero when a reference was
+# left on a device).
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
