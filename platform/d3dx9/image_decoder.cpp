@@ -12,9 +12,11 @@ namespace {
 
 constexpr int kMaxDimension = 16384;
 
-// stb_image pads an uncompressed TGA that ends early with zeros instead of failing; a cut
-// file must fail like every other format, so the size its header promises is checked here.
-// (Run-length TGAs are left to stb: their length is only known by decoding.)
+// stb_image pads a TGA that ends early with zeros instead of failing; a cut file must fail
+// like every other format, so the size its header promises is checked here. A run-length
+// TGA's length is only known by decoding, but a packet gives at most 128 pixels for a header
+// byte and one pixel value, which bounds it from below: 28 bytes declaring 4352 x 10248
+// pixels took seconds and 180 MB to be padded out.
 bool IsTruncatedTga(const std::uint8_t* data, std::size_t size, int width, int height) {
     if (size < 18) {
         // Only a tiny PNM fits in fewer bytes than a TGA header; stb reads anything else as a
@@ -24,16 +26,18 @@ bool IsTruncatedTga(const std::uint8_t* data, std::size_t size, int width, int h
     if (data[0] == 'B' && data[1] == 'M') {
         return false;
     }
-    const unsigned type = data[2], colourMapType = data[1], bits = data[16];
+    const bool runLength = data[2] >= 9 && data[2] <= 11;
+    const unsigned type = runLength ? data[2] - 8u : data[2], colourMapType = data[1], bits = data[16];
     if ((type != 1 && type != 2 && type != 3) || colourMapType > 1 || bits == 0 ||
         (data[12] | data[13] << 8) != width || (data[14] | data[15] << 8) != height) {
         return false;
     }
     const std::size_t mapBytes =
         colourMapType == 1 ? std::size_t(data[5] | data[6] << 8) * ((data[7] + 7u) / 8u) : 0;
-    const std::size_t needed =
-        18 + std::size_t{data[0]} + mapBytes + std::size_t(width) * std::size_t(height) * ((bits + 7u) / 8u);
-    return size < needed;
+    const std::size_t pixels = std::size_t(width) * std::size_t(height);
+    const std::size_t pixelBytes = (bits + 7u) / 8u;
+    const std::size_t imageBytes = runLength ? (pixels + 127) / 128 * (1 + pixelBytes) : pixels * pixelBytes;
+    return size < 18 + std::size_t{data[0]} + mapBytes + imageBytes;
 }
 
 std::uint32_t LittleEndian(const std::uint8_t* bytes, int count) {

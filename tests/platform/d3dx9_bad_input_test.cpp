@@ -80,6 +80,11 @@ Bytes TgaWithAlpha() {
     return b;
 }
 
+// 2 x 2, 32 bits, run-length encoded: one packet repeating one pixel four times.
+Bytes TgaRunLength() {
+    return {0, 0, 10, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 0, 2, 0, 32, 0x28, 0x83, 10, 20, 30, 255};
+}
+
 // 2 x 2, 24 bits, uncompressed: rows of 6 bytes padded to 8.
 Bytes Bmp24() {
     Bytes b = {'B', 'M', 70, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0,                    // file header
@@ -181,6 +186,7 @@ TEST_F(BadInputTest, TruncatedAndGarbageFilesOfEveryFormatFailWithoutAnObject) {
         {"DDS cube map", ".dds", CubeMapDds, LoadCube},
         {"DXT5", ".dds", Dxt5Dds, LoadTexture},
         {"TGA with alpha", ".tga", TgaWithAlpha, LoadTexture},
+        {"run-length TGA", ".tga", TgaRunLength, LoadTexture},
         {"BMP", ".bmp", Bmp24, LoadTexture},
         {"effect", ".fx", [&] { return ReadFile(data + "/../../media/diffuse.fx"); }, LoadEffect},
     };
