@@ -1,6 +1,7 @@
 #include "platform/capture/video_pipe.h"
 
 #include "platform/capture/yuv420_frame.h"
+#include "platform/process/write_all.h"
 
 #include <cerrno>
 #include <csignal>
@@ -139,21 +140,11 @@ bool VideoPipe::Write(const unsigned char* frame) {
     if (input < 0 || frame == nullptr) {
         return false;
     }
-    std::size_t left = FrameBytes();
-    const unsigned char* at = frame;
-    while (left > 0) {
-        const ssize_t n = write(input, at, left);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            error = "ffmpeg stopped reading frames";
-            close(input);
-            input = -1;
-            return false;
-        }
-        at += n;
-        left -= static_cast<std::size_t>(n);
+    if (!WriteAll(input, frame, FrameBytes())) {
+        error = "ffmpeg stopped reading frames";
+        close(input);
+        input = -1;
+        return false;
     }
     return true;
 }

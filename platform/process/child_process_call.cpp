@@ -11,6 +11,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "platform/process/write_all.h"
+
 namespace {
 
 // The child's exit status when a fatal signal or an escaping exception stopped the work.
@@ -33,21 +35,6 @@ void LeaveCrashed(int) {
     _exit(kCrashedStatus);
 }
 
-bool WriteAll(int fd, const std::string& text) {
-    size_t done = 0;
-    while (done < text.size()) {
-        ssize_t written = write(fd, text.data() + done, text.size() - done);
-        if (written < 0 && errno == EINTR) {
-            continue;
-        }
-        if (written <= 0) {
-            return false;
-        }
-        done += static_cast<size_t>(written);
-    }
-    return true;
-}
-
 [[noreturn]] void RunChild(int fd, const std::function<std::string()>& work) {
     // These replace any handler a sanitizer set: a crash in the (uninstrumented) library
     // the work calls is an outcome here, not a report.
@@ -63,7 +50,7 @@ bool WriteAll(int fd, const std::string& text) {
     } catch (...) {
         _exit(kCrashedStatus);
     }
-    _exit(WriteAll(fd, text) ? 0 : kCrashedStatus);
+    _exit(WriteAll(fd, text.data(), text.size()) ? 0 : kCrashedStatus);
 }
 
 // Reads the child's text until it closes its end; false when `deadline` passes first.
@@ -84,7 +71,7 @@ bool ReadUntilClosed(int fd, std::chrono::steady_clock::time_point deadline, std
             continue;
         }
         ssize_t got = read(fd, buffer, sizeof buffer);
-        if (got < 0 && (errno == EINTR || errno == EAGAIN)) {
+        if (got < 0 && errno == EINTR) {
             continue;
         }
         if (got <= 0) {
